@@ -1,0 +1,140 @@
+// Wheel state files, the string operations and the file-present check.
+#include "Alphabet.h"
+#include "CipherStream.h"
+#include "File.h"
+#include "Numbers.h"
+#include "Operations.h"
+#include "VbError.h"
+
+namespace varkel::cipher {
+using namespace varkel::platform;
+
+namespace {
+
+constexpr OpenOptions kSecret{.ownerOnly = true};
+
+struct WheelFiles {
+    const char* current;
+    const char* initial;
+    size_t size;
+};
+
+WheelFiles wheelFiles(int mode) {
+    return mode == kTextMode ? WheelFiles{"k1.tcr", "k1.trs", kTextSize} : WheelFiles{"k1.bcr", "k1.brs", kBinarySize};
+}
+
+// Reads records 1..20; a state file shorter than 20 wheels is refused rather than read as
+// blank wheels, which would encipher everything to one symbol.
+std::array<std::string, kWheelCount + 1> readWheels(const char* file, size_t size) {
+    RecordFile wheels(file, size, kSecret);
+    std::array<std::string, kWheelCount + 1> result;
+    for (int p = 1; p <= kWheelCount; ++p) {
+        result[p] = wheels.get(p);
+        if (result[p].size() != size) raise(kInputPastEnd, std::string(file) + " holds fewer than 20 wheels");
+    }
+    return result;
+}
+
+void getWheels(ModuleState& m, int mode) {
+    const WheelFiles f = wheelFiles(mode);
+    auto wheels = readWheels(f.current, f.size);
+    for (int p = 1; p <= kWheelCount; ++p) m.Wheels[p] = std::move(wheels[p]);
+}
+
+void putWheels(ModuleState& m, int mode) {
+    const WheelFiles f = wheelFiles(mode);
+    RecordFile wheels(f.current, f.size, kSecret);
+    for (int p = 1; p <= kWheelCount; ++p) wheels.put(p, m.Wheels[p]);
+    wheels.close();
+}
+
+void resetWheels(int mode) {
+    const WheelFiles f = wheelFiles(mode);
+    RecordFile current(f.current, f.size, kSecret);
+    const auto initial = readWheels(f.initial, f.size);
+    for (int p = 1; p <= kWheelCount; ++p) current.put(p, initial[p]);
+    current.close();
+}
+
+// Runs a whole string through the cipher; a symbol outside the alphabet fails with 5 and
+// leaves `text` and the state files as they were.
+void transformString(ModuleState& m, int mode, std::string& text, bool decipher) {
+    PrepareCipher(m, mode);
+    LoadWheels(m, mode);
+    std::string data = text;
+    auto* bytes = reinterpret_cast<uint8_t*>(data.data());
+    CipherStream stream(m);
+    const size_t done = decipher ? stream.decipher(bytes, data.size()) : stream.encipher(bytes, data.size());
+    stream.finish();
+    if (done < data.size()) {
+        m.CurrentSymbol.assign(1, text[done]);
+        m.PassCounter = 0;
+        raise(kInvalidArgument, "symbol outside the alphabet");
+    }
+    text = std::move(data);
+    SaveAndResetWheels(m, mode);
+}
+
+}  // namespace
+
+void PrepareCipher(ModuleState& m, int mode) {
+    m.CipherMode = mode;
+    ApiInit(m);
+    const bool text = mode == kTextMode;
+    m.AlphabetSize = static_cast<int16_t>(text ? kTextSize : kBinarySize);
+    m.ActiveAlphabet = text ? m.TextAlphabet : m.BinaryAlphabet;
+    TextReader k2(text ? "k2.txt" : "k2.bin");
+    m.WheelCount = toInteger(k2.inputNumber());
+    m.PassCount = toLong(k2.inputNumber());
+}
+
+void LoadWheels(ModuleState& m, int mode) { getWheels(m, mode); }
+
+void SaveAndResetWheels(ModuleState& m, int mode) {
+    putWheels(m, mode);
+    resetWheels(mode);
+}
+
+void GetBinaryWheels(ModuleState& m) { getWheels(m, kBinaryMode); }
+void PutBinaryWheels(ModuleState& m) { putWheels(m, kBinaryMode); }
+void GetTextWheels(ModuleState& m) { getWheels(m, kTextMode); }
+void PutTextWheels(ModuleState& m) { putWheels(m, kTextMode); }
+void VrkBReset(ModuleState&) { resetWheels(kBinaryMode); }
+void VrkTReset(ModuleState&) { resetWheels(kTextMode); }
+
+void VrkBEnc(ModuleState& m, std::string& cmd) { transformString(m, kBinaryMode, cmd, false); }
+void VrkBDec(ModuleState& m, std::string& cmd) { transformString(m, kBinaryMode, cmd, true); }
+
+void VrkTEnc(ModuleState& m, std::string& cmd) {
+    // End-of-file marks, line feeds and zero bytes are not enciphered and do not move the wheels.
+    std::string kept;
+    kept.reserve(cmd.size());
+    for (char c : cmd)
+        if (c != 26 && c != 10 && c != 0) kept += c;
+    transformString(m, kTextMode, kept, false);
+    cmd = std::move(kept);
+}
+
+void VrkTDec(ModuleState& m, std::string& cmd) {
+    std::string plain = cmd;
+    transformString(m, kTextMode, plain, true);
+    std::string lines;
+    lines.reserve(plain.size() + plain.size() / 16);
+    for (char c : plain) {
+        lines += c;
+        if (c == '\r') lines += '\n';
+    }
+    cmd = std::move(lines);
+}
+
+void VrkFileCheck(ModuleState& m) {
+    m.CheckFileFound = 0;
+    const uint64_t length = RecordFile(m.CheckFileName, 1).length();
+    if (length > 0) {
+        m.CheckFileFound = 1;
+    } else {
+        deleteFile(m.CheckFileName);
+    }
+}
+
+}  // namespace varkel::cipher

@@ -1,0 +1,297 @@
+#include "File.h"
+
+#include "CodePage.h"
+#include "Numbers.h"
+#include "VbError.h"
+#include "WinPath.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace varkel::platform {
+namespace fs = std::filesystem;
+namespace {
+
+bool parentMissing(const fs::path& host) {
+    struct stat st {};
+    const fs::path parent = host.parent_path();
+    return !parent.empty() && ::stat(parent.c_str(), &st) != 0;
+}
+
+[[noreturn]] void raiseFor(int err, const fs::path& host, std::string_view name) {
+    raiseErrno(err, std::string(name), err == ENOENT && parentMissing(host));
+}
+
+int openFlags(OpenMode mode) {
+    switch (mode) {
+    case OpenMode::Input: return O_RDONLY;
+    case OpenMode::Output: return O_WRONLY | O_CREAT | O_TRUNC;
+    case OpenMode::Append: return O_WRONLY | O_CREAT | O_APPEND;
+    case OpenMode::Random: return O_RDWR | O_CREAT;
+    }
+    return O_RDONLY;
+}
+
+}  // namespace
+
+File::File(std::string_view winPath, OpenMode mode, OpenOptions options)
+    : host_(hostPath(winPath)), name_(winPath) {
+    const mode_t perms = options.ownerOnly ? 0600 : 0666;
+    fd_ = ::open(host_.c_str(), openFlags(mode) | O_CLOEXEC, perms);
+    if (fd_ < 0) raiseFor(errno, host_, name_);
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        raise(kPathFileAccess, name_);
+    }
+}
+
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), host_(std::move(other.host_)), name_(std::move(other.name_)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        host_ = std::move(other.host_);
+        name_ = std::move(other.name_);
+    }
+    return *this;
+}
+
+File::~File() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+uint64_t File::length() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) raiseFor(errno, host_, name_);
+    return static_cast<uint64_t>(st.st_size);
+}
+
+size_t File::readAt(uint64_t offset, void* data, size_t size) const {
+    auto* out = static_cast<char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            raiseFor(errno, host_, name_);
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+void File::writeAt(uint64_t offset, const void* data, size_t size) {
+    const auto* in = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd_, in + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            raiseFor(errno, host_, name_);
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+void File::append(std::string_view data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            raiseFor(errno, host_, name_);
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+void File::truncate(uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) raiseFor(errno, host_, name_);
+}
+
+void File::sync() {
+    if (::fsync(fd_) != 0) raiseFor(errno, host_, name_);
+}
+
+void File::close() {
+    if (fd_ < 0) return;
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0 && errno != EINTR) raiseFor(errno, host_, name_);
+}
+
+RecordFile::RecordFile(std::string_view winPath, size_t recordLength, OpenOptions options)
+    : file_(winPath, OpenMode::Random, options), recordLength_(recordLength) {
+    if (recordLength == 0) raise(kInvalidArgument, "record length 0");
+}
+
+std::string RecordFile::get(uint64_t r) const {
+    if (r < 1) raise(kBadFileName, "record number below 1");
+    std::string data(recordLength_, '\0');
+    data.resize(file_.readAt((r - 1) * recordLength_, data.data(), recordLength_));
+    return data;
+}
+
+void RecordFile::put(uint64_t r, std::string_view data) {
+    if (r < 1) raise(kBadFileName, "record number below 1");
+    std::string record(data.substr(0, recordLength_));
+    record.resize(recordLength_, ' ');
+    file_.writeAt((r - 1) * recordLength_, record);
+}
+
+TextReader::TextReader(std::string_view winPath) {
+    File file(winPath, OpenMode::Input);
+    text_.resize(file.length());
+    text_.resize(file.readAt(0, text_.data(), text_.size()));
+}
+
+std::string TextReader::lineInput() {
+    if (eof()) raise(kInputPastEnd);
+    const size_t end = text_.find_first_of("\r\n", pos_);
+    std::string line = text_.substr(pos_, end == std::string::npos ? std::string::npos : end - pos_);
+    pos_ = end == std::string::npos ? text_.size() : end;
+    if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    return line;
+}
+
+void TextReader::skipBlanks() {
+    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+}
+
+void TextReader::skipDelimiter() {
+    skipBlanks();
+    if (pos_ >= text_.size()) return;
+    if (text_[pos_] == ',') {
+        ++pos_;
+    } else if (text_[pos_] == '\r') {
+        ++pos_;
+        if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    } else if (text_[pos_] == '\n') {
+        ++pos_;
+    }
+}
+
+std::string TextReader::inputField() {
+    skipBlanks();
+    if (eof()) raise(kInputPastEnd);
+    std::string field;
+    if (text_[pos_] == '"') {
+        const size_t close = text_.find('"', pos_ + 1);
+        const size_t end = close == std::string::npos ? text_.size() : close;
+        field = text_.substr(pos_ + 1, end - pos_ - 1);
+        pos_ = close == std::string::npos ? text_.size() : close + 1;
+        // Anything after the closing quote up to the delimiter is not part of the field.
+        const size_t delim = text_.find_first_of(",\r\n", pos_);
+        pos_ = delim == std::string::npos ? text_.size() : delim;
+    } else {
+        const size_t end = text_.find_first_of(",\r\n", pos_);
+        field = text_.substr(pos_, end == std::string::npos ? std::string::npos : end - pos_);
+        pos_ = end == std::string::npos ? text_.size() : end;
+    }
+    skipDelimiter();
+    return field;
+}
+
+double TextReader::inputNumber() {
+    skipBlanks();
+    if (eof()) raise(kInputPastEnd);
+    const size_t end = text_.find_first_of(" \t,\r\n", pos_);
+    const std::string token = text_.substr(pos_, end == std::string::npos ? std::string::npos : end - pos_);
+    pos_ = end == std::string::npos ? text_.size() : end;
+    skipDelimiter();
+    return val(token);
+}
+
+TextWriter::TextWriter(std::string_view winPath, OpenMode mode, OpenOptions options)
+    : file_(winPath, mode, options) {}
+
+void TextWriter::printLine(std::string_view line) {
+    std::string text(line);
+    text += "\r\n";
+    file_.append(text);
+}
+
+void TextWriter::print(std::string_view text) { file_.append(text); }
+
+void TextWriter::close() { file_.close(); }
+
+bool fileExists(std::string_view winPath) {
+    struct stat st {};
+    return ::stat(hostPath(winPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool folderExists(std::string_view winPath) {
+    struct stat st {};
+    return ::stat(hostPath(winPath).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void deleteFile(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
+    if (::unlink(host.c_str()) != 0) raiseFor(errno, host, winPath);
+}
+
+void copyFile(std::string_view from, std::string_view to) {
+    File in(from, OpenMode::Input);
+    File out(to, OpenMode::Output);
+    std::string buffer(1 << 20, '\0');
+    for (uint64_t offset = 0;;) {
+        const size_t n = in.readAt(offset, buffer.data(), buffer.size());
+        if (n == 0) break;
+        out.writeAt(offset, buffer.data(), n);
+        offset += n;
+    }
+    out.close();
+}
+
+void renameFile(std::string_view from, std::string_view to) {
+    const fs::path source = hostPath(from);
+    const fs::path target = hostPath(to);
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) raise(kPathFileAccess, std::string(to) + " exists");
+    if (::rename(source.c_str(), target.c_str()) != 0) raiseFor(errno, source, from);
+}
+
+void replaceFile(std::string_view from, std::string_view to) {
+    const fs::path source = hostPath(from);
+    const fs::path target = hostPath(to);
+    if (::rename(source.c_str(), target.c_str()) != 0) raiseFor(errno, source, from);
+}
+
+uint64_t fileLength(std::string_view winPath) { return File(winPath, OpenMode::Input).length(); }
+
+namespace {
+
+std::vector<std::string> listEntries(std::string_view winFolder, bool wantFolders) {
+    const fs::path host = hostPath(winFolder);
+    DIR* dir = ::opendir(host.c_str());
+    if (dir == nullptr) raiseErrno(errno, std::string(winFolder), true);
+    std::vector<std::string> names;
+    while (dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.empty() || name[0] == '.') continue;
+        struct stat st {};
+        if (::stat((host / name).c_str(), &st) != 0) continue;
+        if (wantFolders ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode)) names.push_back(utf8ToCp1252(name));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return toLower(a) < toLower(b); });
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::string> listFiles(std::string_view winFolder) { return listEntries(winFolder, false); }
+std::vector<std::string> listFolders(std::string_view winFolder) { return listEntries(winFolder, true); }
+
+}  // namespace varkel::platform

@@ -1,0 +1,118 @@
+// Files with the legacy open modes: every failure raises a VbError with the legacy number.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varkel::platform {
+
+enum class OpenMode {
+    Input,   // read; a missing file is error 53
+    Output,  // created anew (emptied)
+    Append,  // created when missing, written at its end
+    Random,  // read and write anywhere; created empty when missing
+};
+
+struct OpenOptions {
+    // Files that hold key material or plaintext are created readable by their owner only.
+    bool ownerOnly = false;
+};
+
+// One open host file (RAII). Closing reports write errors through close(); the destructor
+// closes silently.
+class File {
+public:
+    File(std::string_view winPath, OpenMode mode, OpenOptions options = {});
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    const std::filesystem::path& host() const { return host_; }
+    const std::string& name() const { return name_; }
+    uint64_t length() const;
+    // Reads up to `size` bytes at `offset`; fewer at the end of the file.
+    size_t readAt(uint64_t offset, void* data, size_t size) const;
+    void writeAt(uint64_t offset, const void* data, size_t size);
+    void writeAt(uint64_t offset, std::string_view data) { writeAt(offset, data.data(), data.size()); }
+    // Appends at the end (Output and Append modes).
+    void append(std::string_view data);
+    void truncate(uint64_t size);
+    void sync();
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+    std::filesystem::path host_;
+    std::string name_;
+};
+
+// A file of fixed-length records, numbered from 1.
+class RecordFile {
+public:
+    RecordFile(std::string_view winPath, size_t recordLength, OpenOptions options = {});
+    size_t recordLength() const { return recordLength_; }
+    uint64_t length() const { return file_.length(); }
+    // Record `r`; shorter (or empty) past the end of the file.
+    std::string get(uint64_t r) const;
+    // Writes `data` as record `r`, padded with blanks or cut to the record length.
+    void put(uint64_t r, std::string_view data);
+    File& file() { return file_; }
+    void close() { file_.close(); }
+
+private:
+    File file_;
+    size_t recordLength_;
+};
+
+// Sequential text input with the legacy reading rules.
+class TextReader {
+public:
+    explicit TextReader(std::string_view winPath);
+    bool eof() const { return pos_ >= text_.size(); }
+    // One whole line without its end (CR LF, CR or LF). Error 62 at the end of the file.
+    std::string lineInput();
+    // One field: leading blanks skipped, ends at a comma or the line end, enclosing quotes removed.
+    std::string inputField();
+    // One numeric field: like a field, but a blank also ends it; its leading number.
+    double inputNumber();
+
+private:
+    void skipBlanks();
+    void skipDelimiter();
+    std::string text_;
+    size_t pos_ = 0;
+};
+
+// Sequential text output; every line ends in CR LF.
+class TextWriter {
+public:
+    TextWriter(std::string_view winPath, OpenMode mode, OpenOptions options = {});
+    void printLine(std::string_view line);
+    void print(std::string_view text);
+    void close();
+
+private:
+    File file_;
+};
+
+// Whole-file helpers.
+bool fileExists(std::string_view winPath);
+bool folderExists(std::string_view winPath);
+void deleteFile(std::string_view winPath);              // error 53 when missing
+void copyFile(std::string_view from, std::string_view to);  // replaces `to`
+void renameFile(std::string_view from, std::string_view to);  // `to` must not exist
+void replaceFile(std::string_view from, std::string_view to);  // atomic rename over `to`
+uint64_t fileLength(std::string_view winPath);          // error 53 when missing
+
+// The ordinary files (or sub-folders) of a folder, names only, ignoring names that start
+// with "."; sorted without regard to case.
+std::vector<std::string> listFiles(std::string_view winFolder);
+std::vector<std::string> listFolders(std::string_view winFolder);
+
+}  // namespace varkel::platform

@@ -1,0 +1,153 @@
+#include "WinPath.h"
+
+#include "CodePage.h"
+#include "DriveMap.h"
+#include "VbError.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace varkel::platform {
+namespace fs = std::filesystem;
+namespace {
+
+struct Parsed {
+    std::string root;  // "C:", "\\server\share", "\" (root of the current drive) or "" (relative)
+    std::vector<std::string> parts;
+};
+
+std::vector<std::string> splitComponents(std::string_view rest) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : rest) {
+        if (c == '\\' || c == '/') {
+            if (!part.empty()) parts.push_back(std::move(part));
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+Parsed parse(std::string_view path) {
+    Parsed p;
+    const auto isSep = [](char c) { return c == '\\' || c == '/'; };
+    if (path.size() >= 2 && isSep(path[0]) && isSep(path[1])) {
+        auto parts = splitComponents(path.substr(2));
+        if (parts.size() >= 2) {
+            p.root = "\\\\" + parts[0] + "\\" + parts[1];
+            p.parts.assign(parts.begin() + 2, parts.end());
+        } else {
+            p.root = "\\\\" + (parts.empty() ? std::string() : parts[0]);
+        }
+        return p;
+    }
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
+        p.root = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])))) + ":";
+        p.parts = splitComponents(path.substr(2));
+        return p;
+    }
+    if (!path.empty() && isSep(path[0])) p.root = "\\";
+    p.parts = splitComponents(path);
+    return p;
+}
+
+bool entryExists(const fs::path& p) {
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+// The entry of `folder` whose name equals `name` ignoring case, or `name` itself.
+std::string matchEntry(const fs::path& folder, const std::string& name) {
+    if (entryExists(folder / name)) return name;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return name;
+    const std::string wanted = utf8ToCp1252(name);
+    std::string found;
+    while (dirent* e = ::readdir(dir)) {
+        const std::string entry = e->d_name;
+        if (entry == "." || entry == "..") continue;
+        if (equalsIgnoreCase(utf8ToCp1252(entry), wanted) && (found.empty() || entry < found)) found = entry;
+    }
+    ::closedir(dir);
+    return found.empty() ? name : found;
+}
+
+fs::path currentHostFolder() {
+    std::error_code ec;
+    fs::path cwd = fs::current_path(ec);
+    return ec ? fs::path("/") : cwd;
+}
+
+}  // namespace
+
+fs::path hostPath(std::string_view winPath) {
+    if (winPath.empty()) raise(kBadFileName, "empty file name");
+    const Parsed p = parse(winPath);
+    const DriveMap map = currentDriveMap();
+    fs::path base;
+    fs::path floor;  // ".." never climbs above this
+    if (p.root.empty()) {
+        base = currentHostFolder();
+        floor = "/";
+    } else if (p.root == "\\") {
+        const DriveMapping* drive = map.owner(currentHostFolder());
+        base = drive != nullptr ? drive->host : fs::path("/");
+        floor = base;
+    } else {
+        auto folder = map.hostFolder(p.root);
+        if (!folder) raise(kPathNotFound, std::string(winPath));
+        base = *folder;
+        floor = base;
+    }
+    for (const auto& raw : p.parts) {
+        if (raw == ".") continue;
+        if (raw == "..") {
+            if (base != floor && base.has_parent_path()) base = base.parent_path();
+            continue;
+        }
+        base /= matchEntry(base, cp1252ToUtf8(raw));
+    }
+    return base;
+}
+
+std::string windowsPath(const fs::path& host) {
+    const fs::path normal = host.lexically_normal();
+    const DriveMap map = currentDriveMap();
+    const DriveMapping* drive = map.owner(normal);
+    if (drive == nullptr) return utf8ToCp1252(normal.string());
+    std::string folder = drive->host.lexically_normal().string();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    const std::string whole = normal.string();
+    const std::string rest = folder == "/" ? whole : whole.substr(std::min(folder.size(), whole.size()));
+    std::string out = drive->root + "\\";
+    for (const auto& part : splitComponents(rest)) {
+        if (out.back() != '\\') out += '\\';
+        out += utf8ToCp1252(part);
+    }
+    return out;
+}
+
+std::string currentFolder() { return windowsPath(currentHostFolder()); }
+
+void setCurrentFolder(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
+    if (::chdir(host.c_str()) != 0) raiseErrno(errno, std::string(winPath), true);
+}
+
+std::string bareName(std::string_view winPath) {
+    const auto cut = winPath.find_last_of("\\/");
+    return std::string(cut == std::string_view::npos ? winPath : winPath.substr(cut + 1));
+}
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string joined = std::string(folder) + "\\" + std::string(name);
+    for (size_t at; (at = joined.find("\\\\")) != std::string::npos;) joined.erase(at, 1);
+    return joined;
+}
+
+}  // namespace varkel::platform

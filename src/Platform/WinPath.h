@@ -1,0 +1,32 @@
+// Windows-style paths ("N:\Docs\a.doc", "k1.bin", "\\server\share\x") on the host file system.
+//
+// Both "\" and "/" separate components. A name without a drive is relative to the current
+// folder. Names match without regard to letter case: an existing name that differs only in
+// case is found and used, a new name keeps the spelling given.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varkel::platform {
+
+// Host path for a Windows-style path. Throws VbError 76 for an unmapped drive and 52 for an
+// empty name.
+std::filesystem::path hostPath(std::string_view winPath);
+
+// Windows-style name of a host path, through the drive map ("/srv/share/a" -> "N:\a").
+std::string windowsPath(const std::filesystem::path& host);
+
+// The current folder as a Windows-style path ("C:\home\user").
+std::string currentFolder();
+void setCurrentFolder(std::string_view winPath);
+
+// The part after the last "\" or "/" (the whole text when there is none).
+std::string bareName(std::string_view winPath);
+
+// Joins a folder and a name with one "\" and replaces every "\\" by "\".
+std::string joinPath(std::string_view folder, std::string_view name);
+
+}  // namespace varkel::platform
