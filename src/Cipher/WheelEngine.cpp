@@ -20,7 +20,7 @@ std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
     e.toIndex_.fill(kAbsent);
     for (int i = 0; i < n; ++i) {
         const auto symbol = static_cast<uint8_t>(alphabet[i]);
-        e.toIndex_[symbol] = static_cast<uint8_t>(i);
+        e.toIndex_[symbol] = static_cast<uint16_t>(i);
         e.toSymbol_[i] = symbol;
     }
     for (int q = 0; q < kWheelCount; ++q) {
@@ -28,10 +28,10 @@ std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
         if (static_cast<int>(wheel.size()) != n) return std::nullopt;
         std::array<bool, 256> seen{};
         for (int j = 0; j < n; ++j) {
-            const uint8_t index = e.toIndex_[static_cast<uint8_t>(wheel[j])];
+            const uint16_t index = e.toIndex_[static_cast<uint8_t>(wheel[j])];
             if (index == kAbsent || seen[index]) return std::nullopt;
             seen[index] = true;
-            e.forward_[q][j] = e.forward_[q][j + n] = index;
+            e.forward_[q][j] = e.forward_[q][j + n] = static_cast<uint8_t>(index);
             e.inverse_[q][index] = static_cast<uint8_t>(j);
             e.symbols_[q][j] = wheel[j];
         }

@@ -38,7 +38,7 @@ public:
     bool inAlphabet(uint8_t symbol) const { return toIndex_[symbol] != kAbsent; }
 
 private:
-    static constexpr uint8_t kAbsent = 0xFF;
+    static constexpr uint16_t kAbsent = 0x100;  // index 255 is a real binary index
     WheelEngine() = default;
 
     // Steps left until the next wheel order rotation (at least 1).
@@ -51,7 +51,7 @@ private:
 
     int n_ = 0;
     int32_t passCount_ = 0;
-    std::array<uint8_t, 256> toIndex_{};
+    std::array<uint16_t, 256> toIndex_{};
     std::array<uint8_t, 256> toSymbol_{};
     std::array<std::array<uint8_t, 512>, kWheelCount> forward_{};  // index -> index, doubled
     std::array<std::array<uint8_t, 256>, kWheelCount> inverse_{};

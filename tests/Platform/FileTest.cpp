@@ -1,0 +1,106 @@
+#include "File.h"
+#include "TestSupport.h"
+#include "VbError.h"
+
+#include <sys/stat.h>
+
+namespace varkel::platform {
+namespace {
+
+using test::readBytes;
+using test::writeBytes;
+namespace fs = std::filesystem;
+
+int errorOf(auto&& call) {
+    try {
+        call();
+        return 0;
+    } catch (const VbError& e) {
+        return e.number();
+    }
+}
+
+class Files : public test::ScratchFolder {};
+
+TEST_F(Files, RecordsArePaddedOrCutAndMissingFilesAreCreatedEmpty) {
+    RecordFile f("data.bin", 4);
+    EXPECT_EQ(f.length(), 0u);
+    f.put(2, "ab");
+    f.put(1, "abcdef");
+    EXPECT_EQ(f.get(2), "ab  ");
+    EXPECT_EQ(f.get(3), "");
+    f.close();
+    EXPECT_EQ(readBytes("data.bin"), "abcdab  ");
+}
+
+TEST_F(Files, OwnerOnlyFilesAreCreatedWithMode0600) {
+    { File f("secret.bin", OpenMode::Output, {.ownerOnly = true}); }
+    struct stat st {};
+    ASSERT_EQ(::stat("secret.bin", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(Files, FailuresCarryTheLegacyNumbers) {
+    EXPECT_EQ(errorOf([] { File("missing.txt", OpenMode::Input); }), 53);
+    EXPECT_EQ(errorOf([] { File("no\\such\\folder\\x.txt", OpenMode::Output); }), 76);
+    EXPECT_EQ(errorOf([] { File("", OpenMode::Output); }), 52);
+    fs::create_directory("folder");
+    EXPECT_EQ(errorOf([] { File("folder", OpenMode::Random); }), 75);
+    EXPECT_EQ(errorOf([] { deleteFile("missing.txt"); }), 53);
+    EXPECT_EQ(errorOf([] { TextReader("missing.txt"); }), 53);
+}
+
+TEST_F(Files, TextFieldsFollowTheCommaSeparatedRules) {
+    writeBytes("list.txt", "  first,\"N:\\a, b.doc\"\r\nplain line\r\n\"quoted\" tail\n");
+    TextReader in("list.txt");
+    EXPECT_EQ(in.inputField(), "first");
+    EXPECT_EQ(in.inputField(), "N:\\a, b.doc");
+    EXPECT_EQ(in.inputField(), "plain line");
+    EXPECT_EQ(in.inputField(), "quoted");
+    EXPECT_TRUE(in.eof());
+    EXPECT_EQ(errorOf([&] { in.inputField(); }), 62);
+}
+
+TEST_F(Files, WholeLinesAndNumbers) {
+    writeBytes("lines.txt", "a, b\r\n\r\nlast");
+    TextReader lines("lines.txt");
+    EXPECT_EQ(lines.lineInput(), "a, b");
+    EXPECT_EQ(lines.lineInput(), "");
+    EXPECT_EQ(lines.lineInput(), "last");
+    EXPECT_TRUE(lines.eof());
+
+    writeBytes("numbers.txt", " 20  2\r\nxxxxx\r\n7\r\n");
+    TextReader numbers("numbers.txt");
+    EXPECT_EQ(numbers.inputNumber(), 20);
+    EXPECT_EQ(numbers.inputNumber(), 2);
+    EXPECT_EQ(numbers.inputNumber(), 0);
+    EXPECT_EQ(numbers.inputNumber(), 7);
+    EXPECT_EQ(errorOf([&] { numbers.inputNumber(); }), 62);
+}
+
+TEST_F(Files, LinesEndInCarriageReturnAndLineFeed) {
+    TextWriter out("out.txt", OpenMode::Output);
+    out.printLine("one");
+    out.printLine("");
+    out.close();
+    TextWriter more("out.txt", OpenMode::Append);
+    more.printLine("two");
+    more.close();
+    EXPECT_EQ(readBytes("out.txt"), "one\r\n\r\ntwo\r\n");
+}
+
+TEST_F(Files, CopyRenameAndListing) {
+    writeBytes("a.txt", "alpha");
+    writeBytes(".hidden", "h");
+    fs::create_directory("Sub");
+    copyFile("a.txt", "B.txt");
+    EXPECT_EQ(readBytes("B.txt"), "alpha");
+    EXPECT_EQ(errorOf([] { renameFile("a.txt", "b.TXT"); }), 75);  // the target exists
+    replaceFile("a.txt", "b.txt");
+    EXPECT_FALSE(fs::exists("a.txt"));
+    EXPECT_EQ(listFiles("."), std::vector<std::string>{"B.txt"});
+    EXPECT_EQ(listFolders("."), std::vector<std::string>{"Sub"});
+}
+
+}  // namespace
+}  // namespace varkel::platform
