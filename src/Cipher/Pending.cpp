@@ -9,11 +9,6 @@ using platform::raise;
 #define VARKEL_PENDING(name, ...) \
     void name(__VA_ARGS__) { raise(kInvalidArgument, #name " is not available yet"); }
 
-VARKEL_PENDING(VrkBinaryFileEnc, ModuleState&, std::string&)
-VARKEL_PENDING(VrkBinaryFileDec, ModuleState&, std::string&)
-VARKEL_PENDING(UpdateDecFile, ModuleState&, const std::string&)
-VARKEL_PENDING(VrkTextFileEnc, ModuleState&, std::string&)
-VARKEL_PENDING(VrkTextFileDec, ModuleState&, std::string&)
 VARKEL_PENDING(VrkBExpandFileEnc, ModuleState&, std::string&)
 VARKEL_PENDING(VrkTExpandFileEnc, ModuleState&, std::string&)
 VARKEL_PENDING(VrkBExpandFileDec, ModuleState&, std::string&)
@@ -26,7 +21,5 @@ VARKEL_PENDING(VrkScrambleFile, ModuleState&, std::string&)
 VARKEL_PENDING(DoFull, ModuleState&)
 VARKEL_PENDING(DoDepth, ModuleState&)
 VARKEL_PENDING(VrkXScrambleFile, ModuleState&, std::string&)
-VARKEL_PENDING(VrkShutDown, ModuleState&, std::string&)
-VARKEL_PENDING(VrkDeleteDecFiles, ModuleState&, std::string&)
 
 }  // namespace varkel::cipher

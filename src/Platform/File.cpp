@@ -269,6 +269,15 @@ void replaceFile(std::string_view from, std::string_view to) {
 
 uint64_t fileLength(std::string_view winPath) { return File(winPath, OpenMode::Input).length(); }
 
+bool sameFile(std::string_view a, std::string_view b) {
+    const fs::path hostA = hostPath(a);
+    const fs::path hostB = hostPath(b);
+    if (hostA.lexically_normal() == hostB.lexically_normal()) return true;
+    struct stat sa {}, sb {};
+    return ::stat(hostA.c_str(), &sa) == 0 && ::stat(hostB.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 namespace {
 
 std::vector<std::string> listEntries(std::string_view winFolder, bool wantFolders) {

@@ -109,6 +109,8 @@ void copyFile(std::string_view from, std::string_view to);  // replaces `to`
 void renameFile(std::string_view from, std::string_view to);  // `to` must not exist
 void replaceFile(std::string_view from, std::string_view to);  // atomic rename over `to`
 uint64_t fileLength(std::string_view winPath);          // error 53 when missing
+// True when both names reach the same file (same host path, or the same file by identity).
+bool sameFile(std::string_view a, std::string_view b);
 
 // The ordinary files (or sub-folders) of a folder, names only, ignoring names that start
 // with "."; sorted without regard to case.
