@@ -96,6 +96,40 @@ TEST_F(ExpandedTest, BinaryRoundTripForSeveralLengths) {
     }
 }
 
+// The file format worked out step by step with the single cipher step: each symbol with the
+// full pass count, then N(k) fillers (byte 57, or text position 34 "h") with one pass each.
+TEST_F(ExpandedTest, FormatMatchesSingleStepsWithOnePassFillers) {
+    struct Case {
+        const ModeOps* mode;
+        int cipherMode;
+        char filler;
+    };
+    for (const Case& c : {Case{&kBinary, kBinaryMode, '9'}, Case{&kText, kTextMode, 'h'}}) {
+        SCOPED_TRACE(c.mode->name);
+        const std::string plain = "Fillers follow each symbol.";
+        test::writeBytes("plain.txt", plain);
+        run(c.mode->enc, "plain.txt exp.txt");
+
+        const auto N = table(c.mode->numbers);
+        ModuleState s;
+        s.MasterTable = m.MasterTable;
+        PrepareCipher(s, c.cipherMode);
+        LoadWheels(s, c.cipherMode);
+        std::string expected;
+        const auto step = [&](char symbol, int16_t counter) {
+            s.CurrentSymbol.assign(1, symbol);
+            s.PassCounter = counter;
+            VrkDoEnc(s);
+            expected += s.CurrentSymbol;
+        };
+        for (size_t i = 0; i < plain.size(); ++i) {
+            step(plain[i], 0);
+            for (int f = 0; f < N[i + 1]; ++f) step(c.filler, static_cast<int16_t>(s.PassCount - 1));
+        }
+        EXPECT_EQ(test::readBytes("exp.txt"), expected);
+    }
+}
+
 TEST_F(ExpandedTest, ExpandedFileDependsOnKeyAndHidesPlaintext) {
     const std::string plain(2000, 'A');
     test::writeBytes("plain.bin", plain);
