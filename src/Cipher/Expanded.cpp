@@ -1,0 +1,185 @@
+// Expanded files: each enciphered symbol is followed by N(k) enciphered filler symbols, where
+// N is the expansion-number table of the key.
+#include "Alphabet.h"
+#include "CipherStream.h"
+#include "FileWork.h"
+#include "Numbers.h"
+#include "Operations.h"
+#include "VbError.h"
+
+namespace varkel::cipher {
+using namespace varkel::platform;
+
+namespace {
+
+// The filler is the symbol at position Int(R * (size - 1)) + 1 of the alphabet, where
+// R = 3758214 / 16777216: position 58 (byte 57) of the binary alphabet, 34 of the text one.
+uint8_t fillerSymbol(const ModuleState& m) {
+    const size_t position = m.CipherMode == kTextMode ? 34 : 58;
+    return static_cast<uint8_t>(m.ActiveAlphabet.at(position - 1));
+}
+
+int nextIndex(int j) { return j == kExpansionTableSize ? 1 : j + 1; }
+
+struct Mode {
+    int mode;
+    const char* numbers;
+    const char* written;
+};
+
+constexpr Mode kBinaryEnc{kBinaryMode, "k5.bin", "Expanded Binary File Written."};
+constexpr Mode kTextEnc{kTextMode, "k5.txt", "Expanded Text File Written."};
+constexpr Mode kBinaryDec{kBinaryMode, "k5.bin", "Expanded Binary Decrypted File Written."};
+constexpr Mode kTextDec{kTextMode, "k5.txt", "Expanded Text Decrypted File Written."};
+
+// Steps 1..7 shared by the four operations. Returns nothing when the key's numbers are bad
+// (cmd then holds the error text and no file has been touched).
+std::optional<Target> prepare(ModuleState& m, std::string& cmd, const Mode& mode) {
+    startCommand(m, cmd);
+    if (!readExpansionNumbers(m, mode.numbers, cmd)) return std::nullopt;
+    Target target = chooseTarget(m);
+    cmd.clear();
+    ConvertKeys(m);
+    PrepareCipher(m, mode.mode);
+    LoadWheels(m, mode.mode);
+    return target;
+}
+
+void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
+    const std::optional<Target> target = prepare(m, cmd, mode);
+    if (!target) return;
+    const bool text = mode.mode == kTextMode;
+    m.OutputBuffer.clear();
+    m.OutputRecordNo = 0;
+    {
+        RecordFile input(target->input, kRecordLength, kOwnerOnly);
+        RecordFile output(target->output, kRecordLength, kOwnerOnly);
+        ChunkReader reader(input.file());
+        ChunkWriter writer(output.file());
+        CipherStream stream(m);
+        const uint8_t filler = fillerSymbol(m);
+        const auto fillerPasses = static_cast<int16_t>(m.PassCount - 1);
+        std::string fillers;
+        std::string tail;
+        int k = 0;
+        for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
+            for (const char c : chunk) {
+                auto symbol = static_cast<uint8_t>(c);
+                if (text && (symbol == 26 || symbol == 10 || symbol == 0 || !stream.inAlphabet(symbol))) continue;
+                if (stream.encipher(&symbol, 1, 0) != 1) raise(kInvalidArgument, "symbol outside the alphabet");
+                writer.put(static_cast<char>(symbol));
+                k = nextIndex(k);
+                fillers.assign(static_cast<size_t>(m.ExpansionNumbers[k]), static_cast<char>(filler));
+                auto* data = reinterpret_cast<uint8_t*>(fillers.data());
+                if (stream.encipher(data, fillers.size(), fillerPasses) != fillers.size())
+                    raise(kInvalidArgument, "filler outside the alphabet");
+                writer.put(fillers);
+                tail.append(1, static_cast<char>(symbol)).append(fillers);
+                if (tail.size() > 2 * kRecordLength) tail.erase(0, tail.size() - kRecordLength);
+            }
+        }
+        stream.finish();
+        writer.flush();
+        input.close();
+        output.close();
+        setRecordState(m, writer.written(), tail);
+    }
+    SaveAndResetWheels(m, mode.mode);
+    if (target->replace) {
+        replaceInput(*target);
+        cmd = "Original File Replaced with Expanded File.";
+    } else {
+        cmd = mode.written;
+    }
+}
+
+void expandDec(ModuleState& m, std::string& cmd, const Mode& mode) {
+    const std::optional<Target> target = prepare(m, cmd, mode);
+    if (!target) return;
+    m.CommandWords[2] = target->output;
+    m.OutputBuffer.clear();
+    DecryptShotGun(m);
+    SaveAndResetWheels(m, mode.mode);
+    if (target->replace) {
+        replaceInput(*target);
+        cmd = "Original File Replaced with Decrypted File.";
+    } else {
+        cmd = mode.written;
+    }
+    UpdateDecFile(m, target->replace ? target->input : target->output);
+}
+
+}  // namespace
+
+void VrkBExpandFileEnc(ModuleState& m, std::string& cmd) { expandEnc(m, cmd, kBinaryEnc); }
+void VrkTExpandFileEnc(ModuleState& m, std::string& cmd) { expandEnc(m, cmd, kTextEnc); }
+void VrkBExpandFileDec(ModuleState& m, std::string& cmd) { expandDec(m, cmd, kBinaryDec); }
+void VrkTExpandFileDec(ModuleState& m, std::string& cmd) { expandDec(m, cmd, kTextDec); }
+
+void DecryptShotGun(ModuleState& m) {
+    m.CheckFileName = "conv.enc";
+    VrkFileCheck(m);
+    if (m.CheckFileFound != 0) deleteFile("conv.enc");
+
+    // Gather the real symbols: one, then skip the N(j) fillers that follow it.
+    {
+        RecordFile input(m.CommandWords[1], 1, kOwnerOnly);
+        RecordFile gathered("conv.enc", kRecordLength, kOwnerOnly);
+        ChunkReader reader(input.file());
+        ChunkWriter writer(gathered.file());
+        uint64_t skip = 0;
+        int j = 0;
+        for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
+            while (!chunk.empty()) {
+                if (skip >= chunk.size()) {
+                    skip -= chunk.size();
+                    break;
+                }
+                chunk.remove_prefix(static_cast<size_t>(skip));
+                writer.put(chunk.front());
+                chunk.remove_prefix(1);
+                j = nextIndex(j);
+                skip = static_cast<uint64_t>(m.ExpansionNumbers[j]);
+            }
+        }
+        writer.flush();
+        input.close();
+        gathered.close();
+    }
+
+    // Decipher them, moving the wheels over the left-out fillers.
+    m.OutputBuffer.clear();
+    m.OutputRecordNo = 0;
+    {
+        RecordFile gathered("conv.enc", kRecordLength, kOwnerOnly);
+        RecordFile output(m.CommandWords[2], kRecordLength, kOwnerOnly);
+        ChunkReader reader(gathered.file());
+        ChunkWriter writer(output.file());
+        CipherStream stream(m);
+        const bool text = m.ActiveAlphabet.size() == kTextSize;
+        int j = 0;
+        for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
+            for (const char c : chunk) {
+                auto symbol = static_cast<uint8_t>(c);
+                if (stream.decipher(&symbol, 1, 0) != 1) {
+                    stream.finish();
+                    raise(kInvalidArgument, "symbol outside the alphabet");
+                }
+                writer.put(static_cast<char>(symbol));
+                if (text && symbol == '\r') writer.put('\n');
+                j = nextIndex(j);
+                stream.advance(static_cast<uint64_t>(m.ExpansionNumbers[j]));
+            }
+        }
+        stream.finish();
+        writer.flush();
+        gathered.close();
+        output.close();
+        // The tail is written after the last full record and the buffer is emptied.
+        m.OutputRecordNo = toLong(static_cast<double>(writer.written() / kRecordLength));
+        m.OutputBuffer.clear();
+    }
+    deleteFile("conv.enc");
+}
+
+}  // namespace varkel::cipher

@@ -1,0 +1,86 @@
+#include "FileWork.h"
+
+#include "Command.h"
+#include "Numbers.h"
+#include "VbError.h"
+#include "WinPath.h"
+
+#include <filesystem>
+
+namespace varkel::cipher {
+using namespace varkel::platform;
+
+std::string_view ChunkReader::next() {
+    if (offset_ >= length_) return {};
+    const uint64_t left = length_ - offset_;
+    buffer_.resize(left < kChunkSize ? static_cast<size_t>(left) : kChunkSize);
+    const size_t got = file_.readAt(offset_, buffer_.data(), buffer_.size());
+    if (got == 0) raise(kInputPastEnd, file_.name());
+    buffer_.resize(got);
+    offset_ += got;
+    return buffer_;
+}
+
+void ChunkWriter::put(std::string_view data) {
+    buffer_ += data;
+    if (buffer_.size() >= kChunkSize) flush();
+}
+
+void ChunkWriter::flush() {
+    if (buffer_.empty()) return;
+    file_.writeAt(offset_, buffer_);
+    offset_ += buffer_.size();
+    buffer_.clear();
+}
+
+void setRecordState(ModuleState& m, uint64_t total, std::string_view tail) {
+    const uint64_t partial = total % kRecordLength;
+    m.OutputRecordNo = toLong(static_cast<double>(total / kRecordLength));
+    m.OutputBuffer.assign(tail.substr(tail.size() - static_cast<size_t>(partial)));
+}
+
+bool readExpansionNumbers(ModuleState& m, const char* file, std::string& cmd) {
+    {
+        TextReader numbers(file);
+        for (int i = 1; i <= 10; ++i) m.ExpansionNumbers[i] = toInteger(numbers.inputNumber());
+    }
+    std::string bad;
+    for (int i = 1; i <= 10; ++i)
+        if (m.ExpansionNumbers[i] < 0 || m.ExpansionNumbers[i] > 99) bad += "#" + std::to_string(i);
+    if (bad.empty()) return true;
+    cmd = "Error - Bad Numbers " + bad;
+    return false;
+}
+
+void startCommand(ModuleState& m, const std::string& cmd) {
+    for (auto& word : m.CommandWords) word.clear();
+    if (m.ExpansionNumbers.size() != kExpansionTableSize + 1) m.ExpansionNumbers.resize(kExpansionTableSize + 1);
+    for (int i = 1; i <= 12; ++i) m.ExpansionNumbers[i] = 0;
+    splitCommandWords(m, cmd);
+}
+
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(hostPath(a), hostPath(b), ec);
+    return !ec && same;
+}
+
+}  // namespace
+
+Target chooseTarget(ModuleState& m) {
+    Target t{m.CommandWords[1], m.CommandWords[2], false};
+    // Writing the output over the input while reading it would destroy the input: an output
+    // that is the input itself is handled as a replacement.
+    if (t.output.empty() || sameFile(t.input, t.output)) {
+        t.output = "expand.dat";
+        t.replace = true;
+    }
+    if (fileExists(t.output) && fileLength(t.output) > 0) deleteFile(t.output);
+    return t;
+}
+
+void replaceInput(const Target& target) { replaceFile(target.output, target.input); }
+
+}  // namespace varkel::cipher

@@ -1,0 +1,176 @@
+// Scrambling: byte-order reversal of a whole file, of its leading blocks, or of key-driven
+// blocks. Every scramble is its own inverse.
+#include "Command.h"
+#include "FileWork.h"
+#include "Numbers.h"
+#include "Operations.h"
+#include "VbError.h"
+
+#include <algorithm>
+
+namespace varkel::cipher {
+using namespace varkel::platform;
+
+namespace {
+
+constexpr const char* kNumericInvalid = "Error - Numeric info passed invalid.";
+constexpr const char* kExceedsFile = "Error - Number of Blocks/BlockSize exceeds Filesize";
+
+void readExactly(const File& file, uint64_t offset, char* data, size_t size) {
+    if (file.readAt(offset, data, size) != size) raise(kInputPastEnd, file.name());
+}
+
+// Reverses bytes [start, start + length) of the file in place, a chunk from each end at a time.
+void reverseRange(File& file, uint64_t start, uint64_t length) {
+    uint64_t low = start;
+    uint64_t high = start + length;
+    std::string front;
+    std::string back;
+    while (high - low > 1) {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(kChunkSize, (high - low) / 2));
+        front.resize(size);
+        back.resize(size);
+        readExactly(file, low, front.data(), size);
+        readExactly(file, high - size, back.data(), size);
+        std::reverse(front.begin(), front.end());
+        std::reverse(back.begin(), back.end());
+        file.writeAt(low, back);
+        file.writeAt(high - size, front);
+        low += size;
+        high -= size;
+    }
+}
+
+}  // namespace
+
+void VrkScrambleFile(ModuleState& m, std::string& cmd) {
+    const std::string text = trimTrailingBlanks(cmd);
+    const size_t first = text.find(':');
+    const size_t second = first == std::string::npos ? std::string::npos : text.find(':', first + 1);
+    const std::string field1 = text.substr(0, first);
+    const std::string field2 = first == std::string::npos ? std::string() : text.substr(first + 1, second - first - 1);
+    const std::string field3 = second == std::string::npos ? std::string() : text.substr(second + 1);
+
+    const int32_t blocks = toLong(val(field1));
+    const int32_t size = toLong(val(field2));
+    m.ScrambleBlocks = blocks;
+    m.ScrambleBlockSize = size;
+    m.ScrambleFile = field3;
+    if (blocks == 0 || (size == 0 && blocks != 1)) {
+        cmd = kNumericInvalid;
+        return;
+    }
+    const uint64_t length = RecordFile(m.ScrambleFile, 1, kOwnerOnly).length();
+    const int32_t needed = toLong(static_cast<double>(blocks) * size);
+    if (needed > 0 && length < static_cast<uint64_t>(needed)) {
+        cmd = kExceedsFile;
+        return;
+    }
+    m.ScrambleOffset = 0;
+    if (blocks == 1) {
+        DoFull(m);
+    } else {
+        DoDepth(m);
+    }
+}
+
+void DoFull(ModuleState& m) {
+    RecordFile file(m.ScrambleFile, 1, kOwnerOnly);
+    RecordFile turned("turnabot.dat", 1, kOwnerOnly);
+    const uint64_t length = file.length();
+    std::string buffer;
+    // Byte L of the file goes to position 1 of turnabot.dat, byte L-1 to position 2, ...
+    for (uint64_t done = 0; done < length;) {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(kChunkSize, length - done));
+        buffer.resize(size);
+        readExactly(file.file(), length - done - size, buffer.data(), size);
+        std::reverse(buffer.begin(), buffer.end());
+        turned.file().writeAt(done, buffer);
+        done += size;
+    }
+    for (uint64_t done = 0; done < length;) {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(kChunkSize, length - done));
+        buffer.resize(size);
+        readExactly(turned.file(), done, buffer.data(), size);
+        file.file().writeAt(done, buffer);
+        done += size;
+    }
+    file.close();
+    turned.close();
+    deleteFile("turnabot.dat");
+}
+
+void DoDepth(ModuleState& m) {
+    RecordFile file(m.ScrambleFile, 1, kOwnerOnly);
+    const int32_t size = m.ScrambleBlockSize;
+    if (size <= 0) return;
+    const uint64_t blockSize = static_cast<uint64_t>(size);
+    std::string buffer;
+    for (int32_t k = 1; k <= m.ScrambleBlocks;) {
+        const uint64_t start = static_cast<uint64_t>(m.ScrambleOffset);
+        if (blockSize > kChunkSize) {
+            reverseRange(file.file(), start, blockSize);
+            m.ScrambleOffset = addLong(m.ScrambleOffset, size);
+            ++k;
+            continue;
+        }
+        // As many whole blocks as fit in one chunk, each reversed on its own.
+        const int32_t count = static_cast<int32_t>(
+            std::min<uint64_t>(kChunkSize / blockSize, static_cast<uint64_t>(m.ScrambleBlocks - k + 1)));
+        buffer.resize(static_cast<size_t>(blockSize * static_cast<uint64_t>(count)));
+        readExactly(file.file(), start, buffer.data(), buffer.size());
+        for (int32_t b = 0; b < count; ++b) {
+            const auto begin = buffer.begin() + static_cast<std::ptrdiff_t>(blockSize * static_cast<uint64_t>(b));
+            std::reverse(begin, begin + static_cast<std::ptrdiff_t>(blockSize));
+        }
+        file.file().writeAt(start, buffer);
+        m.ScrambleOffset = addLong(m.ScrambleOffset, static_cast<int64_t>(size) * count);
+        k += count;
+    }
+    file.close();
+}
+
+void VrkXScrambleFile(ModuleState& m, std::string& cmd) {
+    startCommand(m, cmd);
+    if (!readExpansionNumbers(m, "k6.dat", cmd)) return;
+    const Target target = chooseTarget(m);
+    cmd.clear();
+    ConvertKeys(m);
+    {
+        RecordFile input(target.input, 1, kOwnerOnly);
+        RecordFile output(target.output, 1, kOwnerOnly);
+        ChunkReader reader(input.file());
+        ChunkWriter writer(output.file());
+        // Blocks of N(j) bytes, each written reversed; the last block takes what is left.
+        std::string block;
+        int j = 0;
+        size_t wanted = 0;
+        for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
+            while (!chunk.empty()) {
+                if (block.empty()) {
+                    j = j == kExpansionTableSize ? 1 : j + 1;
+                    wanted = static_cast<size_t>(std::max<int16_t>(m.ExpansionNumbers[j], 1));
+                }
+                const size_t take = std::min(wanted - block.size(), chunk.size());
+                block.append(chunk.substr(0, take));
+                chunk.remove_prefix(take);
+                if (block.size() == wanted) {
+                    writer.put(std::string(block.rbegin(), block.rend()));
+                    block.clear();
+                }
+            }
+        }
+        writer.put(std::string(block.rbegin(), block.rend()));
+        writer.flush();
+        input.close();
+        output.close();
+    }
+    if (target.replace) {
+        replaceInput(target);
+        cmd = "Original File Replaced with Scrambled File.";
+    } else {
+        cmd = "Scrambled File Written.";
+    }
+}
+
+}  // namespace varkel::cipher
