@@ -38,11 +38,11 @@ Parsed parse(std::string_view path) {
     const auto isSep = [](char c) { return c == '\\' || c == '/'; };
     if (path.size() >= 2 && isSep(path[0]) && isSep(path[1])) {
         auto parts = splitComponents(path.substr(2));
+        p.root = "\\\\";
+        if (!parts.empty()) p.root.append(parts[0]);
         if (parts.size() >= 2) {
-            p.root = "\\\\" + parts[0] + "\\" + parts[1];
+            p.root.append(1, '\\').append(parts[1]);
             p.parts.assign(parts.begin() + 2, parts.end());
-        } else {
-            p.root = "\\\\" + (parts.empty() ? std::string() : parts[0]);
         }
         return p;
     }
@@ -51,7 +51,7 @@ Parsed parse(std::string_view path) {
         p.parts = splitComponents(path.substr(2));
         return p;
     }
-    if (!path.empty() && isSep(path[0])) p.root = "\\";
+    if (!path.empty() && isSep(path[0])) p.root.assign(1, '\\');
     p.parts = splitComponents(path);
     return p;
 }
