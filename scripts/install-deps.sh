@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the demo need, when they are missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev openssl)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev openssl
+          qt6-base-dev qt6-qpa-plugins libgl-dev)
 
 missing=()
 for p in "${packages[@]}"; do
