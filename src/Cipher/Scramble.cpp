@@ -97,7 +97,8 @@ void DoFull(ModuleState& m) {
     }
     file.close();
     turned.close();
-    deleteFile("turnabot.dat");
+    // The reversed copy is the whole file's content: wipe it, do not just unlink it.
+    KillTheFile(m, "turnabot.dat");
 }
 
 void DoDepth(ModuleState& m) {

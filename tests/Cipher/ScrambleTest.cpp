@@ -45,6 +45,16 @@ TEST_F(ScrambleTest, OneBlockReversesTheWholeFileAndBack) {
     }
 }
 
+TEST_F(ScrambleTest, TheReversedCopyIsWipedNotJustDeleted) {
+    test::writeBytes("a.bin", "secret plaintext");
+    test::writeBytes("turnabot.dat", "");
+    fs::create_hard_link("turnabot.dat", "copy-seen-by-the-disk");
+    scramble("1:0:a.bin");
+    EXPECT_FALSE(fs::exists("turnabot.dat"));
+    const std::string left = test::readBytes("copy-seen-by-the-disk");
+    EXPECT_EQ(left.find_first_not_of(' '), std::string::npos) << left;
+}
+
 TEST_F(ScrambleTest, LeadingBlocksOfTwentyFiveByteFile) {
     const std::string original = "ABCDEFGHIJKLMNOPQRSTUVWXY";
     struct Case {
