@@ -267,6 +267,24 @@ void replaceFile(std::string_view from, std::string_view to) {
     if (::rename(source.c_str(), target.c_str()) != 0) raiseFor(errno, source, from);
 }
 
+bool createExclusive(std::string_view winPath, std::string_view content) {
+    const fs::path host = hostPath(winPath);
+    const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        raiseFor(errno, host, winPath);
+    }
+    const int written = static_cast<int>(::write(fd, content.data(), content.size()));
+    const int err = errno;
+    ::fsync(fd);
+    ::close(fd);
+    if (written != static_cast<int>(content.size())) {
+        ::unlink(host.c_str());
+        raiseFor(written < 0 ? err : ENOSPC, host, winPath);
+    }
+    return true;
+}
+
 uint64_t fileLength(std::string_view winPath) { return File(winPath, OpenMode::Input).length(); }
 
 bool sameFile(std::string_view a, std::string_view b) {

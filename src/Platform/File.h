@@ -109,6 +109,9 @@ void copyFile(std::string_view from, std::string_view to);  // replaces `to`
 void renameFile(std::string_view from, std::string_view to);  // `to` must not exist
 void replaceFile(std::string_view from, std::string_view to);  // atomic rename over `to`
 uint64_t fileLength(std::string_view winPath);          // error 53 when missing
+// Creates the file only when no file of that name exists (an exclusive create, which also
+// holds on shared network folders), writes `content` and flushes it. False when it exists.
+bool createExclusive(std::string_view winPath, std::string_view content);
 // True when both names reach the same file (same host path, or the same file by identity).
 bool sameFile(std::string_view a, std::string_view b);
 

@@ -102,5 +102,11 @@ TEST_F(Files, CopyRenameAndListing) {
     EXPECT_EQ(listFolders("."), std::vector<std::string>{"Sub"});
 }
 
+TEST_F(Files, AnExclusiveCreateSucceedsOnlyForTheFirstCaller) {
+    EXPECT_TRUE(createExclusive("Guard.lck", "first"));
+    EXPECT_FALSE(createExclusive("guard.LCK", "second"));
+    EXPECT_EQ(readBytes("Guard.lck"), "first");
+}
+
 }  // namespace
 }  // namespace varkel::platform
