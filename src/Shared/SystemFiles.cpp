@@ -79,9 +79,11 @@ void rewriteWithout(const std::string& list, const std::string& transient, const
     if (how == Replace::DeleteAndRename) {
         deleteFile(list);
         renameFile(transient, list);
-    } else {
+    } else if (how == Replace::CopyOver) {
         copyFile(transient, list);
         deleteFile(transient);
+    } else {
+        replaceFile(transient, list);
     }
 }
 

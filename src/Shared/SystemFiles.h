@@ -37,7 +37,9 @@ bool containsLine(const std::string& path, std::string_view entry, Case rule);
 // How the list file takes the transient file's place.
 enum class Replace {
     DeleteAndRename,  // the console: delete the list, give the transient file its name
-    CopyOver,         // the launcher: copy the transient file over the list, delete it
+    CopyOver,         // copy the transient file over the list, delete it
+    RenameOver,       // the launcher: rename the transient file over the list in one step, so
+                      // a reader sees the old list or the new one, never a part of it
 };
 // Copies every whole line that equals none of `removed` (case counting) into `transient`,
 // then puts the transient file in the list's place.

@@ -41,6 +41,15 @@ TEST_F(SystemFiles, ListsAreWrittenWithCarriageReturnAndLineFeed) {
     EXPECT_EQ(fs::file_size("Locked.dat"), 0u);
 }
 
+TEST_F(SystemFiles, RenamingOverLeavesAReaderTheWholeOldList) {
+    writeBytes("Locked.dat", "a\r\nb\r\n");
+    std::ifstream reader("Locked.dat", std::ios::binary);
+    rewriteWithout("Locked.dat", "temp.dat", {"a"}, Replace::RenameOver);
+    const std::string seen(std::istreambuf_iterator<char>(reader), {});
+    EXPECT_EQ(seen, "a\r\nb\r\n");
+    EXPECT_EQ(readBytes("Locked.dat"), "b\r\n");
+}
+
 TEST_F(SystemFiles, MatchingCountsCaseOnlyWhereItShould) {
     writeBytes("Locked.dat", "Z:\\DOCS\\REPORT.DOC\r\n");
     EXPECT_TRUE(containsLine("Locked.dat", "Z:\\Docs\\report.doc", Case::Ignored));
@@ -48,10 +57,10 @@ TEST_F(SystemFiles, MatchingCountsCaseOnlyWhereItShould) {
     EXPECT_FALSE(containsLine("Locked.dat", "Z:\\DOCS\\REPORT.DOCX", Case::Ignored));
 }
 
-TEST_F(SystemFiles, RewritingWithoutEntriesDropsEveryCopyInBothStyles) {
-    for (Replace how : {Replace::DeleteAndRename, Replace::CopyOver}) {
+TEST_F(SystemFiles, RewritingWithoutEntriesDropsEveryCopyInEveryStyle) {
+    for (Replace how : {Replace::DeleteAndRename, Replace::CopyOver, Replace::RenameOver}) {
         writeBytes("Locked.dat", "a\r\nb\r\nA\r\nb\r\nc\r\n");
-        rewriteWithout("Locked.dat", how == Replace::CopyOver ? "temp.dat" : "Locked.tmp", {"b", "c"}, how);
+        rewriteWithout("Locked.dat", how == Replace::DeleteAndRename ? "Locked.tmp" : "temp.dat", {"b", "c"}, how);
         EXPECT_EQ(readBytes("Locked.dat"), "a\r\nA\r\n");
         EXPECT_FALSE(fs::exists("Locked.tmp"));
         EXPECT_FALSE(fs::exists("temp.dat"));

@@ -1,0 +1,137 @@
+#include "LockList.h"
+
+#include "File.h"
+#include "Process.h"
+#include "SystemFiles.h"
+#include "VbError.h"
+#include "WinPath.h"
+
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <thread>
+
+namespace varkel::shared {
+using namespace varkel::platform;
+using Clock = std::chrono::system_clock;
+
+namespace {
+
+// The whole guard file, or nothing when it has gone meanwhile.
+std::optional<std::string> readGuard(const std::string& file) {
+    try {
+        File f(file, OpenMode::Input);
+        std::string text(static_cast<size_t>(std::min<uint64_t>(f.length(), 512)), '\0');
+        text.resize(f.readAt(0, text.data(), text.size()));
+        return text;
+    } catch (const VbError& e) {
+        if (e.number() == kFileNotFound) return std::nullopt;
+        throw;
+    }
+}
+
+bool olderThan(const std::string& file, std::chrono::seconds age) {
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(hostPath(file), ec);
+    return !ec && std::filesystem::file_time_type::clock::now() - written > age;
+}
+
+// Moves an abandoned guard aside and deletes it. A guard that was replaced by a live one
+// between the look and the move is put back.
+void breakGuard(const std::string& file, const std::string& seen) {
+    const std::string aside = file + "." + hostName() + "." + std::to_string(currentProcessId());
+    try {
+        replaceFile(file, aside);
+    } catch (const VbError&) {
+        return;  // gone already: someone else broke or released it
+    }
+    if (readGuard(aside).value_or(std::string()) == seen) {
+        deleteFile(aside);
+        return;
+    }
+    try {
+        renameFile(aside, file);
+    } catch (const VbError&) {
+        deleteFile(aside);
+    }
+}
+
+uint64_t listLength(const std::string& list) {
+    RecordFile file(list, 1);
+    return file.length();
+}
+
+}  // namespace
+
+std::string guardOwnerLine(const std::string& host, int pid, Clock::time_point when) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
+    return host + " " + std::to_string(pid) + " " + std::to_string(seconds) + "\r\n";
+}
+
+bool guardIsStale(const std::string& ownerLine, Clock::time_point now, GuardTimes times) {
+    std::istringstream in(ownerLine);
+    std::string host;
+    long long pid = 0;
+    long long seconds = 0;
+    if (!(in >> host >> pid >> seconds)) return false;  // still being written: judged by its age
+    if (now - Clock::time_point(std::chrono::seconds(seconds)) > times.stale) return true;
+    return host == hostName() && pid != currentProcessId() && !processAlive(static_cast<int32_t>(pid));
+}
+
+ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
+    : file_(networkPath + kFileName), content_(guardOwnerLine(hostName(), currentProcessId(), Clock::now())) {
+    std::minstd_rand jitter(static_cast<unsigned>(currentProcessId()));
+    const auto start = std::chrono::steady_clock::now();
+    while (!createExclusive(file_, content_)) {
+        const std::optional<std::string> held = readGuard(file_);
+        if (!held) continue;
+        const bool unparsed = held->find('\n') == std::string::npos;
+        if (unparsed ? olderThan(file_, times.stale) : guardIsStale(*held, Clock::now(), times)) {
+            breakGuard(file_, *held);
+            continue;
+        }
+        if (std::chrono::steady_clock::now() - start > times.giveUp)
+            raise(kPermissionDenied, file_ + " is held by " + *held);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 + jitter() % 15));
+    }
+}
+
+ListGuard::~ListGuard() {
+    try {
+        if (readGuard(file_) == content_) deleteFile(file_);
+    } catch (const VbError&) {
+        // A guard that cannot be removed goes stale and is broken by the next launcher.
+    }
+}
+
+LockResult lockDocument(const std::string& networkPath, const std::string& document) {
+    const ListGuard guard(networkPath);
+    const std::string list = networkPath + "Locked.dat";
+    if (listLength(list) == 0) {
+        writeLines(list, {document});
+        return LockResult::Granted;
+    }
+    if (containsLine(list, document, Case::Ignored)) return LockResult::InUse;
+    appendLine(list, document);
+    return LockResult::Granted;
+}
+
+void registerDocument(const std::string& networkPath, const std::string& document) {
+    const ListGuard guard(networkPath);
+    const std::string list = networkPath + "Files.dat";
+    if (listLength(list) == 0) {
+        writeLines(list, {document});
+        return;
+    }
+    if (!containsLine(list, document, Case::Exact)) appendLine(list, document);
+}
+
+void unlockDocument(const std::string& networkPath, const std::string& document) {
+    const ListGuard guard(networkPath);
+    const std::string list = networkPath + "Locked.dat";
+    if (!fileExists(list)) return;
+    rewriteWithout(list, networkPath + "temp.dat", {document}, Replace::RenameOver);
+}
+
+}  // namespace varkel::shared

@@ -1,0 +1,51 @@
+// The launchers' side of the lock list (Locked.dat) and the current-files list (Files.dat).
+//
+// Launchers on different machines change these lists in the shared network folder. Each
+// change (the lock test and its append, the registration, the unlock through temp.dat) runs
+// while the changer holds the list guard: the file "Locked.lck" beside the lists, made by an
+// exclusive create and holding "host pid seconds" of its owner. A guard left behind by a
+// launcher that crashed is broken when its process on this host is gone, or when it is older
+// than a few seconds. The lists themselves keep their formats, so every reader still reads them.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+namespace varkel::shared {
+
+struct GuardTimes {
+    std::chrono::seconds stale{10};     // a guard this old belongs to a crashed launcher
+    std::chrono::seconds giveUp{30};    // waiting longer than this is error 70
+};
+
+class ListGuard {
+public:
+    // `networkPath` ends in "\".
+    explicit ListGuard(const std::string& networkPath, GuardTimes times = {});
+    ~ListGuard();
+    ListGuard(const ListGuard&) = delete;
+    ListGuard& operator=(const ListGuard&) = delete;
+
+    static constexpr const char* kFileName = "Locked.lck";
+
+private:
+    std::string file_;
+    std::string content_;
+};
+
+// The owner line a guard file holds, and whether such a line marks an abandoned guard.
+std::string guardOwnerLine(const std::string& host, int pid, std::chrono::system_clock::time_point when);
+bool guardIsStale(const std::string& ownerLine, std::chrono::system_clock::time_point now, GuardTimes times);
+
+enum class LockResult { Granted, InUse };
+
+// Looks the document up in the lock list without regard to letter case; when it is not
+// listed, appends it (or writes the list anew when it is empty or missing).
+LockResult lockDocument(const std::string& networkPath, const std::string& document);
+// Appends the document to the current-files list unless it is listed exactly.
+void registerDocument(const std::string& networkPath, const std::string& document);
+// Removes every line that is exactly the document from the lock list, through temp.dat.
+// A lock list that no longer exists holds no lock to remove.
+void unlockDocument(const std::string& networkPath, const std::string& document);
+
+}  // namespace varkel::shared

@@ -1,0 +1,151 @@
+#include "File.h"
+#include "LockList.h"
+#include "Process.h"
+#include "WinPath.h"
+#include "TestSupport.h"
+#include "VbError.h"
+
+#include <algorithm>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace varkel::shared {
+namespace {
+
+using test::readBytes;
+using test::writeBytes;
+using Clock = std::chrono::system_clock;
+namespace fs = std::filesystem;
+
+// The network folder is the scratch working folder, reached as N:.
+class LockList : public test::ScratchFolder {
+protected:
+    void SetUp() override {
+        ScratchFolder::SetUp();
+        mapDrives("N: " + work().string() + "\n");
+    }
+    const std::string net = "N:\\";
+};
+
+TEST_F(LockList, TheLockTestIgnoresCaseAndARefusalChangesNothing) {
+    writeBytes("Locked.dat", "Z:\\DOCS\\REPORT.DOC\r\n");
+    EXPECT_EQ(lockDocument(net, "Z:\\Docs\\report.doc"), LockResult::InUse);
+    EXPECT_EQ(readBytes("Locked.dat"), "Z:\\DOCS\\REPORT.DOC\r\n");
+    EXPECT_EQ(lockDocument(net, "Z:\\Docs\\other.doc"), LockResult::Granted);
+    EXPECT_EQ(readBytes("Locked.dat"), "Z:\\DOCS\\REPORT.DOC\r\nZ:\\Docs\\other.doc\r\n");
+}
+
+TEST_F(LockList, AnEmptyOrMissingListIsWrittenAnew) {
+    for (const bool missing : {true, false}) {
+        if (missing) fs::remove("Locked.dat"); else writeBytes("Locked.dat", "");
+        EXPECT_EQ(lockDocument(net, "Z:\\a.doc"), LockResult::Granted);
+        EXPECT_EQ(readBytes("Locked.dat"), "Z:\\a.doc\r\n");
+    }
+}
+
+TEST_F(LockList, RegistrationComparesExactly) {
+    writeBytes("Files.dat", "Z:\\DOCS\\REPORT.DOC\r\n");
+    registerDocument(net, "Z:\\Docs\\report.doc");
+    registerDocument(net, "Z:\\Docs\\report.doc");
+    EXPECT_EQ(readBytes("Files.dat"), "Z:\\DOCS\\REPORT.DOC\r\nZ:\\Docs\\report.doc\r\n");
+}
+
+TEST_F(LockList, UnlockingRemovesOnlyExactLinesAndKeepsTheOrder) {
+    struct Case {
+        std::string before, document, after;
+    } cases[] = {
+        {"Z:\\a.doc\r\nZ:\\b.doc\r\nZ:\\c.doc\r\n", "Z:\\b.doc", "Z:\\a.doc\r\nZ:\\c.doc\r\n"},
+        {"Z:\\b.doc\r\n", "Z:\\b.doc", ""},
+        {"Z:\\B.DOC\r\nZ:\\b.doc\r\nZ:\\b.doc\r\n", "Z:\\b.doc", "Z:\\B.DOC\r\n"},
+    };
+    for (const auto& c : cases) {
+        writeBytes("Locked.dat", c.before);
+        unlockDocument(net, c.document);
+        EXPECT_TRUE(fs::exists("Locked.dat"));
+        EXPECT_EQ(readBytes("Locked.dat"), c.after) << c.before;
+        EXPECT_FALSE(fs::exists("temp.dat"));
+    }
+    fs::remove("Locked.dat");
+    unlockDocument(net, "Z:\\b.doc");  // a cleared list holds nothing to unlock
+    EXPECT_FALSE(fs::exists("Locked.dat"));
+}
+
+TEST_F(LockList, TheGuardIsReleasedAndAnAbandonedOneIsBroken) {
+    EXPECT_EQ(lockDocument(net, "Z:\\a.doc"), LockResult::Granted);
+    EXPECT_FALSE(fs::exists(ListGuard::kFileName));
+
+    const auto now = Clock::now();
+    const std::string host = platform::hostName();
+    // A child that has ended (and been reaped) leaves its id unused for a while.
+    const int32_t gone = platform::startProcess("true");
+    while (platform::processRunning(gone)) {
+    }
+    struct Case {
+        std::string owner;
+        bool stale;
+    } cases[] = {
+        {guardOwnerLine(host, gone, now), true},
+        {guardOwnerLine(host, ::getpid(), now - std::chrono::seconds(60)), true},
+        {guardOwnerLine("elsewhere", gone, now - std::chrono::seconds(60)), true},
+        {guardOwnerLine("elsewhere", gone, now), false},
+        {guardOwnerLine(host, ::getppid(), now), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(guardIsStale(c.owner, now, {}), c.stale) << c.owner;
+        writeBytes(ListGuard::kFileName, c.owner);
+        const GuardTimes noWaiting{.stale = std::chrono::seconds(10), .giveUp = std::chrono::seconds(0)};
+        if (c.stale) {
+            EXPECT_NO_THROW({ const ListGuard guard(net, noWaiting); }) << c.owner;
+            EXPECT_FALSE(fs::exists(ListGuard::kFileName));
+        } else {
+            try {
+                const ListGuard guard(net, noWaiting);
+                ADD_FAILURE() << "a live guard was taken over: " << c.owner;
+            } catch (const platform::VbError& e) {
+                EXPECT_EQ(e.number(), platform::kPermissionDenied);
+            }
+            EXPECT_EQ(readBytes(ListGuard::kFileName), c.owner);
+        }
+    }
+}
+
+// Several launcher processes lock, register and unlock the same few documents at once.
+TEST_F(LockList, ParallelLaunchersNeverShareADocumentNorLoseALine) {
+    constexpr int kProcesses = 6;
+    constexpr int kCycles = 30;
+    constexpr int kDocuments = 3;
+    std::vector<int32_t> pids;
+    for (int p = 0; p < kProcesses; ++p)
+        pids.push_back(platform::startProcess(platform::windowsPath(LOCK_DRIVER) + " " + net + " " + std::to_string(p) + " " +
+                                              std::to_string(kCycles) + " " + std::to_string(kDocuments)));
+    for (int32_t pid : pids)
+        while (platform::processRunning(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    int grants = 0, doubles = 0, lost = 0;
+    for (int p = 0; p < kProcesses; ++p) {
+        std::istringstream report(readBytes(work() / ("report" + std::to_string(p) + ".txt")));
+        int g = -1, d = -1, l = -1;
+        report >> g >> d >> l;
+        ASSERT_GE(g, 0) << "driver " << p << " did not finish";
+        grants += g;
+        doubles += d;
+        lost += l;
+    }
+    std::printf("parallel launchers: %d processes x %d cycles on %d documents: %d grants, %d double grants, "
+                "%d lock lines lost\n", kProcesses, kCycles, kDocuments, grants, doubles, lost);
+    EXPECT_GT(grants, 0);
+    EXPECT_EQ(doubles, 0);
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(readBytes("Locked.dat"), "");
+    const std::string files = readBytes("Files.dat");
+    for (int k = 0; k < kDocuments; ++k) {
+        const std::string line = "N:\\Docs\\doc" + std::to_string(k) + ".txt\r\n";
+        EXPECT_NE(files.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(files.begin(), files.end(), '\n'), kDocuments);
+    EXPECT_FALSE(fs::exists(ListGuard::kFileName));
+    EXPECT_FALSE(fs::exists("temp.dat"));
+}
+
+}  // namespace
+}  // namespace varkel::shared
