@@ -1,0 +1,51 @@
+// One document cycle: lock, register, decrypt into a working copy, run the application on it,
+// wait, encrypt, write back over the document, clean up and unlock.
+#pragma once
+
+#include "Library.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varkel::user {
+
+// What the cycle needs from the window.
+class CycleHost {
+public:
+    virtual ~CycleHost() = default;
+    virtual void AddToList(const std::string& text) = 0;   // one status line
+    virtual void message(const std::string& text) = 0;     // a message box with OK
+    virtual bool Inst(int32_t pid) = 0;                    // whether the application still runs
+    virtual void keepPainting() = 0;                       // during the wait: repaint, take no input
+};
+
+struct CycleRequest {
+    std::string networkPath;   // ends in "\"
+    std::string document;      // the document path (Label1)
+    bool newDocument = false;  // the new-document mark (chkNew)
+    std::string newName;       // the new-name box (Text1)
+    std::string location;      // the command of the pressed button's application
+};
+
+enum class CycleEnd {
+    NoExtension,  // refused: the path holds no "."
+    Leftover,     // refused: a working copy or vrktemp.bin of an earlier cycle is in the way
+    InUse,        // refused: the document is in the lock list
+    Done,
+    Failed,       // reported; the user's work is kept encrypted where the message says
+};
+
+inline constexpr const char* kNoExtensionMessage =
+    "New Documents require an extension to the filename.  If you are not sure what extension to use, please "
+    "consult your IT professional.";
+inline constexpr const char* kInUseMessage = "That File is currently in use by another user.  Please try again later.";
+inline constexpr const char* kEncryptedResult = "vrktemp.bin";
+
+// The document path's part after its last "\" (all of it when there is none).
+std::string bareNameOf(const std::string& document);
+
+// Runs one cycle. Before it starts, the key in key.dat is compared with the one `keys` set up,
+// and a changed key is set up first.
+CycleEnd runCycle(const CycleRequest& request, KeySetup& keys, CycleHost& host);
+
+}  // namespace varkel::user

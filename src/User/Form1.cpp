@@ -1,0 +1,353 @@
+#include "Form1.h"
+
+#include "Dialogs.h"
+#include "DriveMap.h"
+#include "File.h"
+#include "ProcessWatch.h"
+#include "VbError.h"
+#include "WinPath.h"
+#include "frmAbout.h"
+#include "frmHelp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace varkel::user {
+using shared::Dialogs;
+using shared::fromSystem;
+using shared::toSystem;
+
+namespace {
+
+constexpr int kFolderRole = Qt::UserRole;
+
+// The drive root of a Windows-style folder ("N:" of "N:\Docs", "\\srv\share" of "\\srv\share\x").
+std::string driveOf(const std::string& folder) {
+    if (folder.rfind("\\\\", 0) == 0) {
+        const size_t server = folder.find('\\', 2);
+        const size_t share = server == std::string::npos ? server : folder.find('\\', server + 1);
+        return folder.substr(0, share);
+    }
+    return folder.substr(0, 2);
+}
+
+std::vector<std::string> folderParts(const std::string& folder, const std::string& drive) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : folder.substr(drive.size())) {
+        if (c == '\\') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+template <typename List>
+List listedOrNothing(List (*list)(std::string_view), const std::string& folder) {
+    try {
+        return list(folder);
+    } catch (const platform::VbError&) {
+        return {};
+    }
+}
+
+void startUpFailed(QWidget* parent, const std::exception& e) {
+    const auto* vb = dynamic_cast<const platform::VbError*>(&e);
+    Dialogs::current().fatal(parent, vb != nullptr ? shared::runTimeErrorText(vb->number(), vb->detail())
+                                                   : QString::fromUtf8(e.what()));
+}
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+    buildWindow();
+    Form_Load();
+}
+
+void Form1::buildWindow() {
+    setObjectName("Form1");
+    setWindowTitle("Varkel Encryption Windows Interface");
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    Frame2 = new QGroupBox("Interface with", central);
+    Frame2->setObjectName("Frame2");
+    auto* buttons = new QGridLayout(Frame2);
+    for (int n = 1; n <= kSlotCount; ++n) {
+        Command[n] = new QPushButton(Frame2);
+        Command[n]->setObjectName(QString("Command%1").arg(n));
+        buttons->addWidget(Command[n], (n - 1) / 2, (n - 1) % 2);
+        connect(Command[n], &QPushButton::clicked, this, [this, n] { Interface(n); });
+    }
+    Command[15] = new QPushButton("Clear", central);
+    Command[15]->setObjectName("Command15");
+    Command[15]->setAccessibleName("Clear");
+    connect(Command[15], &QPushButton::clicked, this, &Form1::Command15_Click);
+
+    List1 = new QListWidget(central);
+    List1->setObjectName("List1");
+    List1->setAccessibleName("Status");
+    List1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    List1->setMinimumWidth(260);
+    List1->setFixedHeight(List1->fontMetrics().height() * 6 + 2 * List1->frameWidth());
+
+    Frame1 = new QGroupBox("File to Process", central);
+    Frame1->setObjectName("Frame1");
+    Drive1 = new QComboBox(Frame1);
+    Drive1->setObjectName("Drive1");
+    Drive1->setAccessibleName("Drive");
+    Dir1 = new QListWidget(Frame1);
+    Dir1->setObjectName("Dir1");
+    Dir1->setAccessibleName("Folders");
+    File1 = new QListWidget(Frame1);
+    File1->setObjectName("File1");
+    File1->setAccessibleName("Files");
+    Label1 = new QLabel(Frame1);
+    Label1->setObjectName("Label1");
+    Label1->setAccessibleName("Document path");
+    Label1->setFrameShape(QFrame::Panel);
+    Label1->setFrameShadow(QFrame::Sunken);
+
+    Frame3 = new QGroupBox("New Document", Frame1);
+    Frame3->setObjectName("Frame3");
+    Label2 = new QLabel("Document Name", Frame3);
+    Label2->setObjectName("Label2");
+    Text1 = new QLineEdit(Frame3);
+    Text1->setObjectName("Text1");
+    Text1->setAccessibleName("Document Name");
+    Label2->setBuddy(Text1);
+    chkNew = new QCheckBox(Frame3);
+    chkNew->setObjectName("chkNew");
+    chkNew->setAccessibleName("New document");
+    auto* newLayout = new QHBoxLayout(Frame3);
+    newLayout->addWidget(Label2);
+    newLayout->addWidget(Text1, 1);
+    newLayout->addWidget(chkNew);
+
+    auto* pick = new QGridLayout(Frame1);
+    pick->addWidget(Drive1, 0, 0);
+    pick->addWidget(Dir1, 1, 0);
+    pick->addWidget(File1, 0, 1, 2, 1);
+    pick->addWidget(Label1, 2, 0, 1, 2);
+    pick->addWidget(Frame3, 3, 0, 1, 2);
+
+    auto* status = new QVBoxLayout;
+    status->addWidget(List1);
+    status->addWidget(Command[15], 0, Qt::AlignRight);
+    status->addStretch();
+    auto* top = new QHBoxLayout;
+    top->addWidget(Frame2);
+    top->addLayout(status, 1);
+    auto* whole = new QVBoxLayout(central);
+    whole->addLayout(top);
+    whole->addWidget(Frame1, 1);
+
+    connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+    connect(Dir1, &QListWidget::itemClicked, this, &Form1::Dir1_Click);
+    connect(File1, &QListWidget::itemClicked, this, &Form1::File1_Click);
+    connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
+
+    QMenu* fle = menuBar()->addMenu("&File");
+    fle->setObjectName("fle");
+    QAction* fleext = fle->addAction("E&xit");
+    fleext->setObjectName("fleext");
+    connect(fleext, &QAction::triggered, this, &Form1::fleext_Click);
+    QMenu* hlp = menuBar()->addMenu("&Help");
+    hlp->setObjectName("hlp");
+    QAction* hlpabt = hlp->addAction("&About");
+    hlpabt->setObjectName("hlpabt");
+    connect(hlpabt, &QAction::triggered, this, &Form1::hlpabt_Click);
+    hlp->addSeparator()->setObjectName("hlpdiv");
+    QAction* hlpus = hlp->addAction("&Using Varkel Interface");
+    hlpus->setObjectName("hlpus");
+    connect(hlpus, &QAction::triggered, this, &Form1::hlpus_Click);
+
+    const QSignalBlocker quiet(Drive1);
+    const platform::DriveMap map = platform::currentDriveMap();
+    for (const auto& drive : map.drives()) Drive1->addItem(fromSystem(drive.root));
+}
+
+void Form1::Form_Load() {
+    Label1->setText("Select FileName...");
+    Label1->repaint();
+    {
+        const QSignalBlocker quiet(Drive1);
+        Drive1->setCurrentIndex(Drive1->findText("C:"));
+        driveShown_ = Drive1->currentText();
+    }
+    setDirPath("C:\\");
+    List1->clear();
+    Text1->clear();
+    Text1_Change();
+    chkNew->setChecked(false);
+    chkNew->hide();
+
+    const std::optional<std::string> network = readNetworkPath();
+    if (!network) {
+        message("The Application cannot execute.  Please consult with the System Administrator about this problem.");
+        endAtActivation = true;
+        return;
+    }
+    NetworkPath = *network;
+    for (int n = 1; n <= kSlotCount; ++n) Command[n]->hide();
+    try {
+        apps = readApplications(NetworkPath);
+        for (int n = 1; n <= kSlotCount; ++n) {
+            if (!apps[n]) continue;
+            Command[n]->setText(fromSystem(apps[n]->name));
+            Command[n]->setAccessibleName(fromSystem(apps[n]->name));
+            Command[n]->show();
+        }
+        OsFamily = user::osFamily();
+        keys.setUp(readCurrentKey(NetworkPath));
+    } catch (const std::exception& e) {
+        startUpFailed(this, e);
+    }
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    QTimer::singleShot(0, this, &Form1::Form_Activate);
+}
+
+void Form1::Form_Activate() {
+    if (endAtActivation) close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!endAtActivation) shutDownLibrary();
+    event->accept();
+}
+
+void Form1::shutDownLibrary() {
+    if (libraryShutDown) return;
+    libraryShutDown = true;
+    try {
+        SdkObject sdk;
+        std::string SdkArg;
+        callLibrary(*sdk, &_SDK::VrkShutDown, "VrkShutDown", SdkArg);
+    } catch (const std::exception& e) {
+        message(std::string("The key files in the working folder could not all be removed (") + e.what() + ").");
+    }
+}
+
+void Form1::fleext_Click() {
+    shutDownLibrary();
+    close();
+}
+
+void Form1::Command15_Click() { List1->clear(); }
+
+void Form1::hlpabt_Click() {
+    frmAbout about(this);
+    about.exec();
+}
+
+void Form1::hlpus_Click() {
+    frmHelp help(this);
+    if (help.Form_Load()) help.exec();
+}
+
+void Form1::Interface(int Num) {
+    if (Num < 1 || Num > kSlotCount || !apps[Num]) return;
+    CycleRequest request;
+    request.networkPath = NetworkPath;
+    request.document = toSystem(Label1->text());
+    request.newDocument = chkNew->isChecked();
+    request.newName = toSystem(Text1->text());
+    request.location = apps[Num]->location;
+    if (runCycle(request, keys, *this) != CycleEnd::Done) return;
+    chkNew->setChecked(false);
+    const QSignalBlocker quiet(Text1);
+    Text1->clear();
+}
+
+void Form1::AddToList(const std::string& text) {
+    List1->addItem(fromSystem(text));
+    const int count = List1->count();
+    if (count > 5) List1->scrollToItem(List1->item(count - 5), QAbstractItemView::PositionAtTop);
+}
+
+bool Form1::Inst(int32_t pid) { return user::Inst(OsFamily, pid); }
+
+platform::ProcessHandle Form1::ProcFromProcID(int32_t idProc) { return user::ProcFromProcID(idProc); }
+
+void Form1::message(const std::string& text) { Dialogs::current().message(this, fromSystem(text)); }
+
+void Form1::keepPainting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+void Form1::setDirPath(const std::string& folder) {
+    const std::string drive = driveOf(folder);
+    const std::vector<std::string> parts = folderParts(folder, drive);
+    Dir1->clear();
+    std::string path = drive + "\\";
+    auto add = [this](const std::string& text, const std::string& full, int depth) {
+        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + fromSystem(text), Dir1);
+        item->setData(kFolderRole, fromSystem(full));
+        return item;
+    };
+    QListWidgetItem* current = add(path, path, 0);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        path = documentPath(path, parts[i]);
+        current = add(parts[i], path, static_cast<int>(i) + 1);
+    }
+    Dir1->setCurrentItem(current);
+    for (const auto& sub : listedOrNothing(&platform::listFolders, path))
+        add(sub, documentPath(path, sub), static_cast<int>(parts.size()) + 1);
+    dirPath_ = path;
+    Dir1_Change();
+}
+
+void Form1::Drive1_Change() {
+    const std::string root = toSystem(Drive1->currentText()) + "\\";
+    try {
+        platform::listFolders(root);
+        setDirPath(root);
+        driveShown_ = Drive1->currentText();
+    } catch (const platform::VbError&) {
+        const QSignalBlocker quiet(Drive1);
+        Drive1->setCurrentIndex(Drive1->findText(driveShown_));
+    }
+}
+
+void Form1::Dir1_Change() {
+    File1->clear();
+    for (const auto& name : listedOrNothing(&platform::listFiles, dirPath_)) File1->addItem(fromSystem(name));
+}
+
+void Form1::Dir1_Click(QListWidgetItem* item) {
+    if (item == nullptr) return;
+    setDirPath(toSystem(item->data(kFolderRole).toString()));
+}
+
+void Form1::File1_Click(QListWidgetItem* item) {
+    if (item == nullptr) return;
+    Label1->setText(fromSystem(documentPath(dirPath_, toSystem(item->text()))));
+    chkNew->setChecked(false);
+    const QSignalBlocker quiet(Text1);
+    Text1->clear();
+}
+
+void Form1::Text1_Change() {
+    Label1->setText(fromSystem(documentPath(dirPath_, toSystem(Text1->text()))));
+    chkNew->setChecked(true);
+}
+
+}  // namespace varkel::user
