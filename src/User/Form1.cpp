@@ -296,6 +296,11 @@ void Form1::keepPainting() { QCoreApplication::processEvents(QEventLoop::Exclude
 void Form1::setDirPath(const std::string& folder) {
     const std::string drive = driveOf(folder);
     const std::vector<std::string> parts = folderParts(folder, drive);
+    if (const int shown = Drive1->findText(fromSystem(drive), Qt::MatchFixedString); shown >= 0) {
+        const QSignalBlocker quiet(Drive1);
+        Drive1->setCurrentIndex(shown);
+        driveShown_ = Drive1->currentText();
+    }
     Dir1->clear();
     std::string path = drive + "\\";
     auto add = [this](const std::string& text, const std::string& full, int depth) {
