@@ -11,6 +11,8 @@
 #include "SelectWindow.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QListWidget>
 #include <QPixmap>
@@ -55,12 +57,15 @@ int main(int argc, char** argv) {
         ok &= save(main, out, "frmMain");
         auto* keys = main.findChild<QListWidget*>("List3");
         GenerateWindow gen(keys, &main);
+        gen.findChild<QLineEdit*>("Text1")->setText("5");
         ok &= save(gen, out, "frmGen");
         PathCaption = "Select Folder for Network Path";
         PathWindow path(&main);
+        path.findChild<QComboBox*>("Drive1")->setCurrentText("N:");
         ok &= save(path, out, "frmPath");
         SelectMode = 2;
         SelectWindow select(&main);
+        select.findChild<QComboBox*>("Drive1")->setCurrentText("N:");
         ok &= save(select, out, "frmSelect");
         HelpFile = "howto.txt";
         HelpWindow help(&main);
