@@ -448,6 +448,7 @@ void MainWindow::showProgress(const QString& text) {
 
 void MainWindow::encryptFolder(const std::string& folder) {
     BusyPointer busy;
+    working_ = true;
     label2_->clear();
     label2_->show();
     std::vector<std::string> encrypted;
@@ -491,6 +492,8 @@ void MainWindow::encryptFolder(const std::string& folder) {
     timer2_->start();
     label2_->hide();
     progress_->hide();
+    working_ = false;
+    if (closeRequested_) close();
 }
 
 void MainWindow::showHelp(const char* file) {
@@ -521,6 +524,12 @@ void MainWindow::fleext_Click() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // The library's key set-up must outlive the documents being encrypted.
+    if (working_) {
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
     shutDownLibrary();
     event->accept();
 }

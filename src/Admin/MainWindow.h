@@ -69,6 +69,8 @@ private:
     QTimer* timer2_ = nullptr;
     std::vector<QWidget*> work_;  // the controls that need a network path
     bool shutDown_ = false;
+    bool working_ = false;         // a command is running; closing waits for its end
+    bool closeRequested_ = false;
 };
 
 }  // namespace varkel::admin

@@ -125,6 +125,52 @@ TEST_F(CommandsTest, EncryptNewFolderEncryptsEachNewFileOnceAndRegistersIt) {
     EXPECT_EQ(readBytes(share / "Files.dat"), files);
 }
 
+TEST_F(CommandsTest, AFailureRegistersWhatWasEncryptedAndLeavesTheRestWhole) {
+    networkFolder("271828182845\r\n");
+    for (const char* name : {"a.doc", "b.doc", "c.doc"}) writeBytes(share / "New" / name, name);
+    MainWindow w;
+    library.calls.clear();
+    library.failOn = "b.doc";
+    dialogs.answers = {true};
+    whenModal([](QWidget* window) {
+        Picker picker{window};
+        picker.drive("N:");
+        picker.open("New");
+        picker.press("Command1");
+    });
+    try {
+        w.Command9_Click();
+        ADD_FAILURE() << "the failure was not reported";
+    } catch (const FatalError& error) {
+        EXPECT_NE(std::string(error.what()).find("Disk full"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(readBytes(share / "Files.dat"), "N:\\New\\a.doc\r\n");
+    EXPECT_NE(readBytes(share / "New" / "a.doc"), "a.doc");
+    EXPECT_EQ(readBytes(share / "New" / "b.doc"), "b.doc");
+    EXPECT_EQ(readBytes(share / "New" / "c.doc"), "c.doc");
+    EXPECT_FALSE(fs::exists(share / "New" / "b.doc.vrk-scratch"));
+    EXPECT_EQ(library.callsOf("VrkShutDown").size(), 1u);  // the key material goes before the program
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(CommandsTest, ClosingWhileEncryptingWaitsForTheEnd) {
+    networkFolder("271828182845\r\n");
+    for (const char* name : {"a.doc", "b.doc"}) writeBytes(share / "New" / name, name);
+    MainWindow w;
+    w.show();
+    library.calls.clear();
+    library.onCall = [&](const std::string& op) {
+        if (op == "VrkBinaryFileEnc" && library.callsOf(op).size() == 1) w.close();
+    };
+    dialogs.answers = {true};
+    pickFolder(w, "Command9", {"New"});
+    std::vector<std::string> ops;
+    for (const auto& call : library.calls) ops.push_back(call.first);
+    EXPECT_EQ(ops, (std::vector<std::string>{"VrkBinaryFileEnc", "VrkBinaryFileEnc", "VrkShutDown"}));
+    EXPECT_EQ(readBytes(share / "Files.dat"), "N:\\New\\a.doc\r\nN:\\New\\b.doc\r\n");
+    EXPECT_FALSE(w.isVisible());
+}
+
 TEST_F(CommandsTest, EncryptNewFolderDoesNothingOnNoOrCancel) {
     networkFolder("271828182845\r\n");
     writeBytes(share / "New" / "a.doc", "plain");

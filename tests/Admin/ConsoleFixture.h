@@ -58,11 +58,13 @@ public:
     }
     std::vector<std::pair<std::string, std::string>> calls;
     std::function<void(const std::string&)> onCall;  // runs before each call
+    std::string failOn;  // a call whose argument holds this text fails with "Disk full"
 
 private:
     int32_t note(const char* op, std::string& arg, int32_t (Library::*real)(std::string&)) {
         calls.emplace_back(op, arg);
         if (onCall) onCall(op);
+        if (!failOn.empty() && arg.find(failOn) != std::string::npos) return 61;
         Library plain;
         return (plain.*real)(arg);
     }
