@@ -181,6 +181,10 @@ TEST_F(CommandsTest, EncryptNewFolderDoesNothingOnNoOrCancel) {
     EXPECT_EQ(dialogs.questions.size(), 1);
     pickFolder(w, "Command9", {"New"}, false);  // Cancel: no question
     EXPECT_EQ(dialogs.questions.size(), 1);
+    PickedFolder = "N:\\New";  // left by an earlier pick; the close box hands back nothing
+    whenModal([](QWidget* window) { window->close(); });
+    w.findChild<QPushButton*>("Command9")->click();
+    EXPECT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(library.calls.empty());
     EXPECT_EQ(readBytes(share / "New" / "a.doc"), "plain");
     EXPECT_FALSE(fs::exists(share / "Files.dat"));
