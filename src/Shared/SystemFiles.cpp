@@ -33,6 +33,11 @@ std::vector<std::string> readEntries(const std::string& path) {
     return entries;
 }
 
+std::vector<std::string> presentEntries(const std::string& path) {
+    if (!FilePresent(path)) return {};
+    return readEntries(path);
+}
+
 std::string readFirstEntry(const std::string& path) { return TextReader(path).inputField(); }
 
 std::vector<std::string> readLines(const std::string& path) {

@@ -19,6 +19,9 @@ bool FilePresent(const std::string& path);
 // Whole-list read for display: every comma-separated field of the file (a field ends at a
 // comma or the line end, enclosing quotes removed, leading blanks skipped).
 std::vector<std::string> readEntries(const std::string& path);
+// The entries of a list as the console shows it: the file-present test, then, when the file
+// is present, every field; an absent (or empty, now deleted) file gives no entry.
+std::vector<std::string> presentEntries(const std::string& path);
 // The first field of the file (network.dat, key.dat).
 std::string readFirstEntry(const std::string& path);
 // Every whole line of the file, exactly.

@@ -21,6 +21,16 @@ TEST_F(SystemFiles, FilePresentMeansAtLeastOneByteAndLeavesNoEmptyFile) {
     EXPECT_EQ(readFirstEntry("key.dat"), "");  // present, but an empty key
 }
 
+TEST_F(SystemFiles, PresentEntriesReadAListOnlyWhenItHoldsSomething) {
+    EXPECT_TRUE(presentEntries("Files.dat").empty());
+    EXPECT_FALSE(fs::exists("Files.dat"));
+    writeBytes("Files.dat", "");
+    EXPECT_TRUE(presentEntries("Files.dat").empty());
+    EXPECT_FALSE(fs::exists("Files.dat"));
+    writeBytes("files.DAT", "N:\\a.doc\r\nN:\\b.doc\r\n");
+    EXPECT_EQ(presentEntries("Files.dat"), (std::vector<std::string>{"N:\\a.doc", "N:\\b.doc"}));
+}
+
 TEST_F(SystemFiles, NetworkPathGetsOneTrailingBackslash) {
     EXPECT_EQ(withTrailingBackslash("N:\\Shared"), "N:\\Shared\\");
     EXPECT_EQ(withTrailingBackslash("Z:\\"), "Z:\\");

@@ -1,0 +1,38 @@
+// The drive selector (Drive1) and folder list (Dir1) that both pickers show, bound to a
+// FolderBrowser. A double click (or Enter) on a folder opens it; ".." goes up.
+#pragma once
+
+#include "FolderBrowser.h"
+
+#include <QObject>
+
+class QComboBox;
+class QListWidget;
+class QListWidgetItem;
+class QWidget;
+
+namespace varkel::admin {
+
+class FolderControls : public QObject {
+    Q_OBJECT
+public:
+    explicit FolderControls(QWidget* parent);
+    QComboBox* drive() const { return drive_; }
+    QListWidget* folders() const { return folders_; }
+    const FolderBrowser& browser() const { return browser_; }
+
+signals:
+    void folderChanged();  // Dir1_Change: the folder list moved to another folder
+    void folderClicked();  // Dir1_Click
+
+private:
+    void Drive1_Change(int index);
+    void openItem(QListWidgetItem* item);
+    void fill();
+
+    FolderBrowser browser_;
+    QComboBox* drive_;
+    QListWidget* folders_;
+};
+
+}  // namespace varkel::admin

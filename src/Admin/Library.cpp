@@ -1,0 +1,40 @@
+#include "Library.h"
+
+#include "VarkelSDK.h"
+#include "VbError.h"
+
+namespace varkel::admin {
+namespace {
+
+Library g_realLibrary;
+Library* g_library = nullptr;
+
+void check(int32_t status, const char* operation) {
+    if (status != 0) platform::raise(status, operation);
+}
+
+}  // namespace
+
+int32_t Library::VrkGenBinaryKeys(std::string& keystr) {
+    SdkObject sdk;
+    return sdk->VrkGenBinaryKeys(keystr);
+}
+
+int32_t Library::VrkBinaryFileEnc(std::string& cmd) {
+    SdkObject sdk;
+    return sdk->VrkBinaryFileEnc(cmd);
+}
+
+int32_t Library::VrkShutDown(std::string& cmd) {
+    SdkObject sdk;
+    return sdk->VrkShutDown(cmd);
+}
+
+Library& Library::current() { return g_library != nullptr ? *g_library : g_realLibrary; }
+void Library::install(Library* library) { g_library = library; }
+
+void genBinaryKeys(std::string& keystr) { check(Library::current().VrkGenBinaryKeys(keystr), "VrkGenBinaryKeys"); }
+void binaryFileEnc(std::string& cmd) { check(Library::current().VrkBinaryFileEnc(cmd), "VrkBinaryFileEnc"); }
+void shutDown(std::string& cmd) { check(Library::current().VrkShutDown(cmd), "VrkShutDown"); }
+
+}  // namespace varkel::admin

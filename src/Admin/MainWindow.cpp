@@ -1,0 +1,537 @@
+#include "MainWindow.h"
+
+#include "Console.h"
+#include "Dialogs.h"
+#include "File.h"
+#include "FolderEncryption.h"
+#include "GenerateWindow.h"
+#include "Guarded.h"
+#include "HelpTopics.h"
+#include "HelpWindow.h"
+#include "KeyGeneration.h"
+#include "Library.h"
+#include "PathWindow.h"
+#include "SelectWindow.h"
+#include "SystemFiles.h"
+#include "WinPath.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace varkel::admin {
+using shared::Dialogs;
+using shared::fromSystem;
+using shared::toSystem;
+
+namespace {
+
+constexpr int kRefreshInterval = 10000;
+
+const char* const kNoNetworkMessage =
+    "The Network Path must be defined before any other utilities can be performed.  Please define it at once.";
+const char* const kNoKeyMessage =
+    "No Key has been defined as yet.  Your users cannot use this system until keys have been generated and "
+    "selected for use, or if this is the result of a transfer, the files are restored.";
+const char* const kNothingToDelete =
+    "No Files are selected.  Please select the files you wish to delete and try again.";
+const char* const kNothingToUnlock =
+    "No Files are selected.  Please select the files you wish to unlock and try again.";
+const char* const kKeyNotDigits =
+    "A key is a string of digits.  Please select a key from the list or type one, and try again.";
+
+// The hourglass pointer for the life of a command.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+std::vector<std::string> listEntries(const QListWidget* list) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < list->count(); ++i) entries.push_back(toSystem(list->item(i)->text()));
+    return entries;
+}
+
+// Repaints the window while a command works, taking no input meanwhile.
+void keepPainting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("frmMain");
+    setWindowTitle("Varkel Encryption Windows Interface Network Administration");
+    buildWindow();
+    buildMenus();
+    Form_Load();
+    timer1_->start();
+    timer2_->start();
+}
+
+QPushButton* MainWindow::button(const char* name, const char* caption, QWidget* frame) {
+    auto* b = new QPushButton(caption, frame);
+    b->setObjectName(name);
+    b->setAccessibleName(QString(caption).remove('&'));
+    return b;
+}
+
+void MainWindow::buildWindow() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* grid = new QGridLayout(central);
+
+    auto frame = [&](const char* name, const char* caption) {
+        auto* f = new QGroupBox(caption, central);
+        f->setObjectName(name);
+        return f;
+    };
+    auto list = [&](const char* name, const char* accessible, QWidget* parentFrame, bool multiple) {
+        auto* l = new QListWidget(parentFrame);
+        l->setObjectName(name);
+        l->setAccessibleName(accessible);
+        l->setSelectionMode(multiple ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+        return l;
+    };
+
+    // Locked Files
+    auto* frame1 = frame("Frame1", "Locked Files");
+    list1_ = list("List1", "Locked Files", frame1, true);
+    auto* command1 = button("Command1", "Add...", frame1);
+    auto* command2 = button("Command2", "Delete", frame1);
+    auto* command13 = button("Command13", "Lock All", frame1);
+    auto* command14 = button("Command14", "Unlock All", frame1);
+    timer1_ = new QTimer(frame1);
+    timer1_->setObjectName("Timer1");
+    timer1_->setInterval(kRefreshInterval);
+    {
+        auto* layout = new QVBoxLayout(frame1);
+        layout->addWidget(list1_);
+        auto* row = new QHBoxLayout;
+        for (auto* b : {command1, command2, command13, command14}) row->addWidget(b);
+        layout->addLayout(row);
+    }
+
+    // Network Path
+    auto* frame2 = frame("Frame2", "Network Path");
+    text1_ = new QLineEdit(frame2);
+    text1_->setObjectName("Text1");
+    text1_->setAccessibleName("Network Path");
+    text1_->setReadOnly(true);
+    auto* command3 = button("Command3", "Select...", frame2);
+    {
+        auto* layout = new QHBoxLayout(frame2);
+        layout->addWidget(text1_);
+        layout->addWidget(command3);
+    }
+
+    // Current Files
+    frame3_ = frame("Frame3", "Current Files");
+    list2_ = list("List2", "Current Files", frame3_, true);
+    auto* command4 = button("Command4", "Delete", frame3_);
+    timer2_ = new QTimer(frame3_);
+    timer2_->setObjectName("Timer2");
+    timer2_->setInterval(kRefreshInterval);
+    {
+        auto* layout = new QVBoxLayout(frame3_);
+        layout->addWidget(list2_);
+        auto* row = new QHBoxLayout;
+        row->addStretch();
+        row->addWidget(command4);
+        layout->addLayout(row);
+    }
+
+    // Key Management
+    auto* frame4 = frame("Frame4", "Key Management");
+    auto* label1 = new QLabel("Current Key", frame4);
+    label1->setObjectName("Label1");
+    text2_ = new QLineEdit(frame4);
+    text2_->setObjectName("Text2");
+    text2_->setAccessibleName("Current Key");
+    label1->setBuddy(text2_);
+    list3_ = list("List3", "Key Management", frame4, false);
+    label2_ = new QLabel(frame4);
+    label2_->setObjectName("Label2");
+    label2_->setAccessibleName("Progress");
+    label2_->hide();
+    progress_ = new QProgressBar(frame4);
+    progress_->setObjectName("ProgressBar1");
+    progress_->setAccessibleName("Progress");
+    progress_->setFormat("%v of %m");
+    progress_->hide();
+    auto* command5 = button("Command5", "Generate Keys...", frame4);
+    auto* command6 = button("Command6", "Set Key", frame4);
+    auto* command8 = button("Command8", "Convert Encrypted Files to New Key...", frame4);
+    auto* command9 = button("Command9", "Encrypt New Folder...", frame4);
+    {
+        auto* layout = new QGridLayout(frame4);
+        layout->addWidget(label1, 0, 0);
+        layout->addWidget(text2_, 0, 1);
+        layout->addWidget(command6, 0, 2);
+        layout->addWidget(list3_, 1, 0, 4, 2);
+        layout->addWidget(command5, 1, 2);
+        layout->addWidget(command8, 2, 2);
+        layout->addWidget(command9, 3, 2);
+        layout->addWidget(label2_, 5, 0, 1, 3);
+        layout->addWidget(progress_, 6, 0, 1, 3);
+    }
+
+    // Applications
+    auto* frame5 = frame("Frame5", "Applications");
+    auto* command11 = button("Command11", "Define Applications...", frame5);
+    (new QHBoxLayout(frame5))->addWidget(command11);
+
+    // Security
+    auto* frame6 = frame("Frame6", "Security");
+    auto* command12 = button("Command12", "Transfer Files", frame6);
+    auto* command10 = button("Command10", "Restore Files", frame6);
+    {
+        auto* layout = new QHBoxLayout(frame6);
+        layout->addWidget(command12);
+        layout->addWidget(command10);
+    }
+
+    grid->addWidget(frame2, 0, 0, 1, 2);
+    grid->addWidget(frame1, 1, 0);
+    grid->addWidget(frame3_, 2, 0);
+    grid->addWidget(frame4, 1, 1, 2, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(frame5);
+    bottom->addWidget(frame6);
+    grid->addLayout(bottom, 3, 0, 1, 2);
+    resize(900, 640);
+
+    work_ = {text2_, list1_, list2_, list3_, command1, command2, command4, command5, command6, command8, command9, command11};
+
+    connect(timer1_, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
+    connect(timer2_, &QTimer::timeout, this, &MainWindow::Timer2_Timer);
+    connect(list3_, &QListWidget::itemClicked, this, &MainWindow::List3_Click);
+    connect(command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+    connect(command3, &QPushButton::clicked, this, &MainWindow::Command3_Click);
+    connect(command4, &QPushButton::clicked, this, &MainWindow::Command4_Click);
+    connect(command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
+    connect(command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
+    connect(command9, &QPushButton::clicked, this, &MainWindow::Command9_Click);
+    connect(command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
+    connect(command14, &QPushButton::clicked, this, &MainWindow::Command14_Click);
+    // Command8, Command10, Command11 and Command12 (conversion, restore, applications,
+    // transfer) get their commands with those windows.
+}
+
+void MainWindow::buildMenus() {
+    auto action = [&](QMenu* menu, const char* name, const char* caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("fle");
+    connect(action(file, "fleext", "E&xit"), &QAction::triggered, this, &MainWindow::fleext_Click);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("hlp");
+    connect(action(help, "hlpabt", "&About"), &QAction::triggered, this, &MainWindow::hlpabt_Click);
+    help->addSeparator()->setObjectName("hlpdiv");
+    for (const HelpTopic& topic : kHelpTopics) {
+        const char* helpFile = topic.file;
+        connect(action(help, topic.menuName, topic.caption), &QAction::triggered, this,
+                [this, helpFile] { showHelp(helpFile); });
+    }
+}
+
+bool MainWindow::FilePresent(const std::string& path) { return shared::FilePresent(path); }
+
+void MainWindow::setWorkEnabled(bool enabled) {
+    for (QWidget* w : work_) w->setEnabled(enabled);
+}
+
+int MainWindow::fillList(QListWidget* list, const std::string& file) {
+    const auto entries = shared::presentEntries(file);
+    for (const std::string& entry : entries) list->addItem(fromSystem(entry));
+    return static_cast<int>(entries.size());
+}
+
+void MainWindow::setFilesCaption(int count) { frame3_->setTitle(QStringLiteral("Current Files (%1)").arg(count)); }
+
+void MainWindow::Form_Load() {
+    guarded(this, [&] {
+        list1_->clear();
+        list2_->clear();
+        list3_->clear();
+        text1_->clear();
+        text2_->clear();
+        if (!FilePresent(kNetworkFile)) {
+            Dialogs::current().message(this, kNoNetworkMessage);
+            setWorkEnabled(false);
+            return;
+        }
+        const std::string path = shared::readFirstEntry(kNetworkFile);
+        NetworkPath = path;
+        text1_->setText(fromSystem(path));
+        NetworkPath = shared::withTrailingBackslash(NetworkPath);
+        setWorkEnabled(true);
+        if (FilePresent(networkFile(kKeyFile)))
+            text2_->setText(fromSystem(shared::readFirstEntry(networkFile(kKeyFile))));
+        else
+            Dialogs::current().message(this, kNoKeyMessage);
+        if (!text2_->text().isEmpty()) {
+            SdkArg = toSystem(text2_->text());
+            genBinaryKeys(SdkArg);
+        }
+        fillList(list3_, kKeyListFile);
+        fillList(list1_, networkFile(kLockedFile));
+        setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
+    });
+}
+
+void MainWindow::Timer1_Timer() {
+    guarded(this, [&] {
+        list1_->clear();
+        fillList(list1_, networkFile(kLockedFile));
+    });
+}
+
+void MainWindow::Timer2_Timer() {
+    guarded(this, [&] {
+        list2_->clear();
+        setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
+    });
+}
+
+void MainWindow::List3_Click() {
+    for (int i = 0; i < list3_->count(); ++i) {
+        if (list3_->item(i)->isSelected()) {
+            text2_->setText(list3_->item(i)->text());
+            return;
+        }
+    }
+}
+
+void MainWindow::Command3_Click() {
+    PathCaption = "Select Folder for Network Path";
+    PathWindow picker(this);
+    picker.exec();
+    Form_Load();
+}
+
+void MainWindow::Command5_Click() {
+    GenerateWindow window(list3_, this);
+    window.exec();
+}
+
+void MainWindow::Command6_Click() {
+    guarded(this, [&] {
+        const std::string key = toSystem(text2_->text());
+        if (!isKeyString(key)) {
+            Dialogs::current().message(this, kKeyNotDigits);
+            return;
+        }
+        // Documents already registered stay encrypted under the key that is current now.
+        const std::string keyFile = networkFile(kKeyFile);
+        if (FilePresent(keyFile) && shared::readFirstEntry(keyFile) != key) {
+            const size_t registered = shared::presentEntries(networkFile(kFilesFile)).size();
+            if (registered > 0) {
+                const QString question =
+                    QStringLiteral("%1 encrypted document%2 in Current Files %3 encrypted under the current key and "
+                                   "cannot be opened under the new key until %4 converted with \"Convert Encrypted "
+                                   "Files to New Key...\".  Are you sure you want to set the new key?")
+                        .arg(registered)
+                        .arg(registered == 1 ? "" : "s")
+                        .arg(registered == 1 ? "is" : "are")
+                        .arg(registered == 1 ? "it is" : "they are");
+                if (!Dialogs::current().askYesNo(this, question, "Set Key")) return;
+            }
+        }
+        shared::writeLines(keyFile, {key});
+        SdkArg = key;
+        genBinaryKeys(SdkArg);
+        Dialogs::current().message(this, "Key has been set to " + fromSystem(key));
+    });
+}
+
+void MainWindow::Command1_Click() {
+    SelectMode = 2;
+    SelectWindow picker(this);
+    picker.exec();
+    if (PickedFile.empty()) return;
+    guarded(this, [&] {
+        shared::appendLine(networkFile(kLockedFile), PickedFile);
+        list1_->clear();
+        for (const std::string& entry : shared::readEntries(networkFile(kLockedFile))) list1_->addItem(fromSystem(entry));
+    });
+}
+
+bool MainWindow::deleteSelected(QListWidget* list, const char* listFile, const char* transient,
+                                const char* nothingSelected) {
+    std::vector<std::string> selected;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected()) selected.push_back(toSystem(list->item(i)->text()));
+    if (selected.empty()) {
+        Dialogs::current().message(this, nothingSelected);
+        return false;
+    }
+    // A list file that has gone (or emptied) since the last refresh holds nothing to remove.
+    if (platform::fileExists(networkFile(listFile)) && platform::fileLength(networkFile(listFile)) > 0)
+        shared::rewriteWithout(networkFile(listFile), networkFile(transient), selected,
+                               shared::Replace::DeleteAndRename);
+    list->clear();
+    return true;
+}
+
+void MainWindow::Command2_Click() {
+    guarded(this, [&] {
+        if (!deleteSelected(list1_, kLockedFile, kLockedTransient, kNothingToUnlock)) return;
+        fillList(list1_, networkFile(kLockedFile));
+    });
+}
+
+void MainWindow::Command4_Click() {
+    guarded(this, [&] {
+        if (!deleteSelected(list2_, kFilesFile, kFilesTransient, kNothingToDelete)) return;
+        const int count = fillList(list2_, networkFile(kFilesFile));
+        if (count > 0) setFilesCaption(count);
+    });
+}
+
+void MainWindow::Command13_Click() {
+    guarded(this, [&] {
+        // Without registered documents there is nothing to lock; the locks users hold stay.
+        if (FilePresent(networkFile(kFilesFile))) platform::copyFile(networkFile(kFilesFile), networkFile(kLockedFile));
+    });
+    Timer1_Timer();
+}
+
+void MainWindow::Command14_Click() {
+    guarded(this, [&] { shared::writeLines(networkFile(kLockedFile), {}); });
+    Timer1_Timer();
+}
+
+void MainWindow::Command9_Click() {
+    PathMode = 1;
+    PathCaption = "Select Folder to Encrypt";
+    PickedFolder.clear();  // a picker closed by its close box hands back nothing
+    {
+        PathWindow picker(this);
+        picker.exec();
+    }
+    PathMode = 0;
+    if (PickedFolder.empty()) return;
+
+    timer2_->stop();
+    const std::string folder = shared::withTrailingBackslash(PickedFolder);
+    const QString question =
+        "All the files in " + fromSystem(folder) + " will be encrypted.  Are you sure you want to do this?";
+    if (!Dialogs::current().askYesNo(this, question, "Encrypt Confirm")) {
+        timer2_->start();
+        return;
+    }
+    encryptFolder(folder);
+}
+
+void MainWindow::showProgress(const QString& text) {
+    label2_->setText(text);
+    label2_->repaint();
+    keepPainting();
+}
+
+void MainWindow::encryptFolder(const std::string& folder) {
+    BusyPointer busy;
+    working_ = true;
+    label2_->clear();
+    label2_->show();
+    std::vector<std::string> encrypted;
+    // Registers what was encrypted, also when a failure ends the run part-way.
+    auto registerEncrypted = [&] {
+        showProgress("Inserting New Files into Current Files");
+        std::vector<std::string> entries = listEntries(list2_);
+        if (addNewEntries(entries, encrypted)) {
+            shared::writeLines(networkFile(kFilesFile), entries);
+            list2_->clear();
+            for (const std::string& entry : entries) list2_->addItem(fromSystem(entry));
+            setFilesCaption(static_cast<int>(entries.size()));
+        }
+    };
+    guarded(this, [&] {
+        // Compare with the list as it is on disk now, not as of the last refresh.
+        list2_->clear();
+        setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
+        const FolderPlan plan = planFolder(folder, listEntries(list2_));
+        const QString skipped = plan.skipped.empty()
+                                    ? QString()
+                                    : QStringLiteral(" (%1 already in Current Files, skipped)").arg(plan.skipped.size());
+        if (plan.toEncrypt.empty() && !plan.skipped.empty())
+            showProgress(QStringLiteral("Nothing to encrypt: %1 already in Current Files, skipped").arg(plan.skipped.size()));
+        progress_->setRange(0, static_cast<int>(plan.toEncrypt.size()));
+        progress_->setValue(0);
+        progress_->setVisible(!plan.toEncrypt.empty());
+        try {
+            for (const std::string& path : plan.toEncrypt) {
+                showProgress("Encrypting " + fromSystem(platform::bareName(path)) + skipped);
+                encryptDocument(path);
+                encrypted.push_back(path);
+                progress_->setValue(static_cast<int>(encrypted.size()));
+            }
+        } catch (...) {
+            registerEncrypted();
+            throw;
+        }
+        registerEncrypted();
+    });
+    timer2_->start();
+    label2_->hide();
+    progress_->hide();
+    working_ = false;
+    if (closeRequested_) close();
+}
+
+void MainWindow::showHelp(const char* file) {
+    HelpFile = file;
+    HelpWindow window(this);
+    guarded(this, [&] { window.Form_Load(); });
+    window.exec();
+}
+
+void MainWindow::hlpabt_Click() {
+    AboutWindow window(this);
+    window.exec();
+}
+
+void MainWindow::shutDownLibrary() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    guarded(this, [&] {
+        SdkArg.clear();
+        shutDown(SdkArg);
+    });
+}
+
+void MainWindow::fleext_Click() {
+    shutDownLibrary();
+    close();
+    QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The library's key set-up must outlive the documents being encrypted.
+    if (working_) {
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    shutDownLibrary();
+    event->accept();
+}
+
+}  // namespace varkel::admin

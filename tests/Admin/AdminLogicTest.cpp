@@ -1,0 +1,195 @@
+// The console's logic without windows: keys, folder encryption, the pickers' browsing.
+#include "Console.h"
+#include "FolderBrowser.h"
+#include "FolderEncryption.h"
+#include "KeyGeneration.h"
+#include "Library.h"
+#include "SecureRandom.h"
+#include "TestSupport.h"
+#include "VarkelSDK.h"
+#include "VbError.h"
+#include "WinPath.h"
+
+#include <algorithm>
+#include <map>
+
+namespace varkel::admin {
+namespace {
+
+using test::readBytes;
+using test::writeBytes;
+namespace fs = std::filesystem;
+
+// Bytes handed out in order, as a random source would.
+RandomBytes fixedBytes(std::vector<uint8_t> bytes) {
+    auto next = std::make_shared<size_t>(0);
+    return [bytes = std::move(bytes), next](uint8_t* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) data[i] = bytes[(*next)++ % bytes.size()];
+    };
+}
+
+TEST(KeyDigits, BytesOfTwoHundredFiftyTwoAndAboveAreDrawnAgain) {
+    DigitSource source(fixedBytes({255, 252, 0, 8, 9, 251, 253, 17}));
+    std::string digits;
+    for (int i = 0; i < 5; ++i) digits += source.next();
+    EXPECT_EQ(digits, "19199");  // 0->1, 8->9, 9->1, 251->9, 17->9; 255, 252, 253 thrown away
+}
+
+TEST(KeyDigits, EveryDigitOneToNineIsEquallyLikelyOverAllByteValues) {
+    std::vector<uint8_t> all(256);
+    for (int b = 0; b < 256; ++b) all[b] = static_cast<uint8_t>(b);
+    DigitSource source(fixedBytes(all));
+    std::map<char, int> counts;
+    for (int i = 0; i < 252; ++i) ++counts[source.next()];
+    ASSERT_EQ(counts.size(), 9u);
+    for (const auto& [digit, count] : counts) EXPECT_EQ(count, 28) << digit;
+}
+
+TEST(KeyDigits, TheSecureSourceGivesKeysOfDigitsOneToNineThatDiffer) {
+    DigitSource source;
+    const auto keys = generateKeys(2, 18, source);
+    ASSERT_EQ(keys.size(), 2u);
+    for (const auto& key : keys) {
+        EXPECT_EQ(key.size(), 18u);
+        EXPECT_EQ(key.find_first_not_of("123456789"), std::string::npos) << key;
+    }
+    EXPECT_NE(keys[0], keys[1]);  // equal by chance once in 9^18
+}
+
+TEST(KeyGenerationInput, MessagesFollowTheCountThenTheDigits) {
+    const std::string count = kMissingCountMessage, digits = kBadDigitsMessage;
+    const struct {
+        const char* count;
+        const char* digits;
+        std::string message;
+    } cases[] = {
+        {"", " 18", count}, {"abc", " 18", count}, {"0", " 18", count}, {"0", " 7", count},
+        {"3", " 7", digits}, {"3", "19", digits}, {"3", "", digits},
+        {"3", " 8", ""},     {"3", "18", ""},     {"-2", " 18", ""},   {"2.5", "8.5", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(checkGenerateInput(c.count, c.digits).value_or(""), c.message) << c.count << "/" << c.digits;
+}
+
+TEST(KeyGenerationInput, CountAndLengthAreLoopBounds) {
+    DigitSource source(fixedBytes({4}));
+    EXPECT_EQ(generateKeys(2.5, 8.5, source), (std::vector<std::string>{"55555555", "55555555"}));
+    EXPECT_TRUE(generateKeys(-3, 18, source).empty());
+}
+
+TEST(KeyToSet, IsOneOrMoreDigits) {
+    for (const char* good : {"123456789", "0", "999999999999999999"}) EXPECT_TRUE(isKeyString(good)) << good;
+    for (const char* bad : {"", " 12345678", "12345678 ", "1234a678", "-12345678", "1.5"})
+        EXPECT_FALSE(isKeyString(bad)) << bad;
+}
+
+TEST(FileCommandName, QuotesOnlyAPathWithABlank) {
+    EXPECT_EQ(commandName("N:\\Docs\\a.doc"), "N:\\Docs\\a.doc");
+    EXPECT_EQ(commandName("N:\\My Docs\\a.doc"), "\"N:\\My Docs\\a.doc\"");
+}
+
+TEST(CurrentFilesList, NewEntriesAreAddedOnceIgnoringCase) {
+    std::vector<std::string> list{"N:\\Docs\\A.doc"};
+    EXPECT_FALSE(addNewEntries(list, {"n:\\docs\\a.DOC"}));
+    EXPECT_TRUE(addNewEntries(list, {"N:\\Docs\\b.doc", "N:\\DOCS\\B.doc", "N:\\Docs\\c.doc"}));
+    EXPECT_EQ(list, (std::vector<std::string>{"N:\\Docs\\A.doc", "N:\\Docs\\b.doc", "N:\\Docs\\c.doc"}));
+}
+
+class MappedShare : public test::ScratchFolder {
+protected:
+    void SetUp() override {
+        ScratchFolder::SetUp();
+        share_ = root() / "share";
+        fs::create_directories(share_ / "Docs" / "Old");
+        mapDrives("N: " + share_.string() + "\n");
+        resetConsoleVariables();
+    }
+    fs::path share_;
+};
+
+TEST_F(MappedShare, PlanSkipsListedFilesIgnoringCaseAndLeftoverScratchFiles) {
+    for (const char* name : {"a.doc", "B.doc", "c d.doc", "a.doc.vrk-scratch"}) writeBytes(share_ / "Docs" / name, "x");
+    const FolderPlan plan = planFolder("N:\\Docs\\", {"n:\\DOCS\\b.DOC", "N:\\Other\\a.doc"});
+    EXPECT_EQ(plan.toEncrypt, (std::vector<std::string>{"N:\\Docs\\a.doc", "N:\\Docs\\c d.doc"}));
+    EXPECT_EQ(plan.skipped, (std::vector<std::string>{"N:\\Docs\\B.doc"}));
+}
+
+TEST_F(MappedShare, DocumentsAreEncryptedWholeThroughAScratchFileAndReadBack) {
+    std::string key = "314159265358979323";
+    genBinaryKeys(key);
+    const std::string plain = test::randomBytes(2500, 7);
+    writeBytes(share_ / "Docs" / "My report.doc", plain);
+    encryptDocument("N:\\Docs\\My report.doc");
+    const std::string encrypted = readBytes(share_ / "Docs" / "My report.doc");
+    EXPECT_EQ(encrypted.size(), plain.size());
+    EXPECT_NE(encrypted, plain);
+    EXPECT_EQ(std::distance(fs::directory_iterator(share_ / "Docs"), fs::directory_iterator()), 2);  // no scratch left
+
+    std::string back = "\"N:\\Docs\\My report.doc\" back.doc";
+    EXPECT_EQ(SdkObject()->VrkBinaryFileDec(back), 0);
+    EXPECT_EQ(readBytes(work() / "back.doc"), plain);
+    std::string none;
+    shutDown(none);
+}
+
+// A library whose file encryption writes half a file and then fails.
+class FailingLibrary : public Library {
+public:
+    int32_t VrkBinaryFileEnc(std::string& cmd) override {
+        const std::string out = cmd.substr(cmd.find(' ') + 1);
+        writeBytes(platform::hostPath(out), "half");
+        return platform::kDiskFull;
+    }
+};
+
+TEST_F(MappedShare, AFailedEncryptionLeavesTheDocumentAsItWas) {
+    FailingLibrary failing;
+    Library::install(&failing);
+    writeBytes(share_ / "Docs" / "a.doc", "plain text");
+    try {
+        encryptDocument("N:\\Docs\\a.doc");
+        ADD_FAILURE() << "no failure raised";
+    } catch (const platform::VbError& error) {
+        EXPECT_EQ(error.number(), platform::kDiskFull);
+    }
+    Library::install(nullptr);
+    EXPECT_EQ(readBytes(share_ / "Docs" / "a.doc"), "plain text");
+    EXPECT_FALSE(fs::exists(share_ / "Docs" / "a.doc.vrk-scratch"));
+}
+
+TEST_F(MappedShare, BrowserShowsMappedDrivesAndFoldersUnderWindowsNames) {
+    writeBytes(share_ / "r.doc", "x");
+    writeBytes(share_ / "Docs" / "s.doc", "x");
+    const auto drives = FolderBrowser::drives();
+    EXPECT_NE(std::find(drives.begin(), drives.end(), "C:"), drives.end());
+    EXPECT_NE(std::find(drives.begin(), drives.end(), "N:"), drives.end());
+
+    FolderBrowser browser;
+    EXPECT_EQ(browser.folder(), "C:\\");
+    EXPECT_FALSE(browser.setDrive("Q:"));  // unmapped: ignored
+    EXPECT_EQ(browser.folder(), "C:\\");
+    ASSERT_TRUE(browser.setDrive("N:"));
+    EXPECT_EQ(browser.folder(), "N:\\");
+    EXPECT_TRUE(browser.atRoot());
+    EXPECT_EQ(browser.subfolders(), (std::vector<std::string>{"Docs"}));
+    EXPECT_EQ(browser.filePath("r.doc"), "N:\\r.doc");
+    ASSERT_TRUE(browser.open("Docs"));
+    EXPECT_EQ(browser.folder(), "N:\\Docs");
+    EXPECT_EQ(browser.files(), (std::vector<std::string>{"s.doc"}));
+    EXPECT_EQ(browser.filePath("s.doc"), "N:\\Docs\\s.doc");
+    EXPECT_FALSE(browser.open("Missing"));
+    ASSERT_TRUE(browser.open(".."));
+    EXPECT_EQ(browser.folder(), "N:\\");
+    EXPECT_FALSE(browser.open(".."));
+}
+
+TEST(SecureRandom, FillsTheWholeBuffer) {
+    std::vector<uint8_t> a(4096, 0), b(4096, 0);
+    platform::secureRandomBytes(a.data(), a.size());
+    platform::secureRandomBytes(b.data(), b.size());
+    EXPECT_NE(a, b);
+    EXPECT_GT(std::count_if(a.begin() + 2048, a.end(), [](uint8_t v) { return v != 0; }), 1900);
+}
+
+}  // namespace
+}  // namespace varkel::admin

@@ -1,0 +1,120 @@
+// A console working folder with drive N: mapped onto a scratch share, and seams that record
+// the console's messages, questions, printing and library calls.
+#pragma once
+
+#include "Console.h"
+#include "Dialogs.h"
+#include "Library.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+#include <stdexcept>
+
+namespace varkel::admin::test {
+
+using varkel::test::readBytes;
+using varkel::test::writeBytes;
+
+struct FatalError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class RecordingDialogs : public shared::Dialogs {
+public:
+    void message(QWidget*, const QString& text) override { messages.push_back(text); }
+    bool askYesNo(QWidget*, const QString& text, const QString& title) override {
+        questions.push_back(title + ": " + text);
+        if (answers.empty()) throw std::logic_error("unexpected question: " + text.toStdString());
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
+    [[noreturn]] void fatal(QWidget*, const QString& text) override { throw FatalError(text.toStdString()); }
+    void print(QWidget*, const QStringList& lines, int pointSize) override { printed.push_back({lines, pointSize}); }
+
+    QStringList messages;
+    QStringList questions;
+    std::deque<bool> answers;
+    std::vector<std::pair<QStringList, int>> printed;
+};
+
+// Passes every call on to the real library and notes it.
+class RecordingLibrary : public Library {
+public:
+    int32_t VrkGenBinaryKeys(std::string& keystr) override { return note("VrkGenBinaryKeys", keystr, &Library::VrkGenBinaryKeys); }
+    int32_t VrkBinaryFileEnc(std::string& cmd) override { return note("VrkBinaryFileEnc", cmd, &Library::VrkBinaryFileEnc); }
+    int32_t VrkShutDown(std::string& cmd) override { return note("VrkShutDown", cmd, &Library::VrkShutDown); }
+
+    std::vector<std::string> callsOf(const std::string& op) const {
+        std::vector<std::string> args;
+        for (const auto& [name, arg] : calls)
+            if (name == op) args.push_back(arg);
+        return args;
+    }
+    std::vector<std::pair<std::string, std::string>> calls;
+    std::function<void(const std::string&)> onCall;  // runs before each call
+    std::string failOn;  // a call whose argument holds this text fails with "Disk full"
+
+private:
+    int32_t note(const char* op, std::string& arg, int32_t (Library::*real)(std::string&)) {
+        calls.emplace_back(op, arg);
+        if (onCall) onCall(op);
+        if (!failOn.empty() && arg.find(failOn) != std::string::npos) return 61;
+        Library plain;
+        return (plain.*real)(arg);
+    }
+};
+
+class ConsoleFixture : public varkel::test::ScratchFolder {
+protected:
+    void SetUp() override {
+        ScratchFolder::SetUp();
+        share = root() / "share";
+        std::filesystem::create_directories(share);
+        mapDrives("N: " + share.string() + "\n");
+        resetConsoleVariables();
+        shared::Dialogs::install(&dialogs);
+        Library::install(&library);
+    }
+    void TearDown() override {
+        std::string none;
+        Library().VrkShutDown(none);  // whatever a test left set up
+        Library::install(nullptr);
+        shared::Dialogs::install(nullptr);
+        ScratchFolder::TearDown();
+    }
+    // A network folder N:\ with the given list files (bytes as written).
+    void networkFolder(const std::string& keyDat = "", const std::string& filesDat = "",
+                       const std::string& lockedDat = "") {
+        writeBytes(work() / "network.dat", "N:\\\r\n");
+        if (!keyDat.empty()) writeBytes(share / "key.dat", keyDat);
+        if (!filesDat.empty()) writeBytes(share / "Files.dat", filesDat);
+        if (!lockedDat.empty()) writeBytes(share / "Locked.dat", lockedDat);
+    }
+    // Runs `drive` on the modal window that the next command opens.
+    static void whenModal(std::function<void(QWidget*)> drive) {
+        QTimer::singleShot(0, [drive = std::move(drive)] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr) {
+                ADD_FAILURE() << "no modal window";
+                return;
+            }
+            drive(modal);
+            if (modal->isVisible()) {
+                ADD_FAILURE() << "modal window left open";
+                modal->close();
+            }
+        });
+    }
+
+    std::filesystem::path share;
+    RecordingDialogs dialogs;
+    RecordingLibrary library;
+};
+
+}  // namespace varkel::admin::test
