@@ -1,0 +1,100 @@
+#include "Session.h"
+
+#include "Options.h"
+
+#include <atomic>
+#include <csignal>
+#include <ostream>
+#include <pthread.h>
+#include <thread>
+#include <unistd.h>
+
+namespace varkel::tools {
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+void say(const char* text) {
+    for (size_t done = 0, size = std::char_traits<char>::length(text); done < size;) {
+        const ssize_t n = ::write(STDERR_FILENO, text + done, size - done);
+        if (n <= 0) return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+void waitForSignals(sigset_t signals) {
+    for (int count = 0;; ++count) {
+        int signal = 0;
+        if (::sigwait(&signals, &signal) != 0) continue;
+        if (count == 0) {
+            gInterrupted = true;
+            say("\nvrk: interrupted: stopping after the current file (interrupt again to quit at once, "
+                "which leaves key files in the current folder)\n");
+        } else {
+            say("\nvrk: stopped; run 'vrk shutdown' here to destroy the key files left behind\n");
+            ::_exit(1);
+        }
+    }
+}
+
+}  // namespace
+
+void watchInterrupts() {
+    static bool watching = false;
+    if (watching) return;
+    watching = true;
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread(waitForSignals, signals).detach();
+}
+
+bool interrupted() { return gInterrupted; }
+
+bool destroyKeys(_SDK& sdk, std::ostream& err) {
+    std::string unused;
+    const int32_t status = sdk.VrkShutDown(unused);
+    if (status == 0) return true;
+    report(err, "key files", status);
+    return false;
+}
+
+int runWithKeys(const std::string& key, KeyMode mode, bool keepKeys, std::ostream& err,
+                const std::function<bool(_SDK&)>& work) {
+    watchInterrupts();
+    SdkObject sdk;
+    const auto setUpAndWork = [&] {
+        std::string keyText = key;
+        const int32_t status = mode == KeyMode::Binary ? sdk->VrkGenBinaryKeys(keyText) : sdk->VrkGenTextKeys(keyText);
+        if (status != 0) {
+            report(err, "key set-up", status);
+            return false;
+        }
+        if (interrupted()) {
+            err << "vrk: interrupted before any file was touched\n";
+            return false;
+        }
+        return work(*sdk);
+    };
+    bool ok = false;
+    try {
+        ok = setUpAndWork();
+    } catch (...) {
+        // The key files go also when the work ends in an exception.
+        if (!keepKeys) destroyKeys(*sdk, err);
+        throw;
+    }
+    if (!keepKeys && !destroyKeys(*sdk, err)) ok = false;
+    return ok ? 0 : 1;
+}
+
+int runWithoutKeys(const std::function<bool(_SDK&)>& work) {
+    watchInterrupts();
+    SdkObject sdk;
+    return work(*sdk) ? 0 : 1;
+}
+
+}  // namespace varkel::tools
