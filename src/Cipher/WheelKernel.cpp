@@ -66,6 +66,7 @@ void scalarGroup(const GroupJob& job) {
         uint8_t* lanes = job.lanes + first;
         const uint8_t* offsets = job.offsets + first / kLanes * kVectorBytes + first % kLanes;
         unsigned c[kBlock];
+#pragma GCC unroll 8
         for (int k = 0; k < kBlock; ++k) c[k] = lanes[k];
         for (int pass = 0; pass < job.passes; ++pass) {
             for (int step = 0; step < kWheelCount; ++step) {
@@ -74,13 +75,16 @@ void scalarGroup(const GroupJob& job) {
                 if constexpr (Decipher) {
                     const uint8_t* inverse = job.table[p];
                     const uint8_t* modulo = job.modulo + twiceN - job.base[p];
+#pragma GCC unroll 8
                     for (int k = 0; k < kBlock; ++k) c[k] = modulo[inverse[c[k]] - rel[k]];
                 } else {
                     const uint8_t* forward = job.table[p] + job.base[p];
+#pragma GCC unroll 8
                     for (int k = 0; k < kBlock; ++k) c[k] = forward[c[k] + rel[k]];
                 }
             }
         }
+#pragma GCC unroll 8
         for (int k = 0; k < kBlock; ++k) lanes[k] = static_cast<uint8_t>(c[k]);
     }
 }
