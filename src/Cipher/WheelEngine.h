@@ -63,7 +63,7 @@ public:
     // Symbols below this many go step by step; from here on they are grouped by wheel order.
     static constexpr size_t kGroupedMinimum = 192;
     // Symbols from this many on are shared out between the processor's cores.
-    static constexpr size_t kParallelMinimum = size_t{1} << 20;
+    static constexpr size_t kParallelMinimum = size_t{256} << 10;
 
 private:
     static constexpr uint16_t kAbsent = 0x100;  // index 255 is a real binary index

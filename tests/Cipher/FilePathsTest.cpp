@@ -90,7 +90,7 @@ TEST_P(FilesOnEachPath, TextFilesMatchTheLiteralAlgorithm) {
 
 // A file large enough for the cores to share gives what the engine gives in small calls.
 TEST_P(FilesOnEachPath, LargeBinaryFileMatchesSmallCalls) {
-    const size_t length = 2 * WheelEngine::kParallelMinimum + 123;
+    const size_t length = WheelEngine::kParallelMinimum + 123;
     const std::string plain = randomBytes(length, 7);
     ModuleState state = m;
     PrepareCipher(state, kBinaryMode);
