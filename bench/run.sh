@@ -14,12 +14,14 @@ cmake --build "$build" -j2 >/dev/null
 vrk=$build/bin/vrk
 key=271828182845
 mkdir -p "$work" && cd "$work"
-rm -f ./*.bin ./*.enc ./*.dec ./*.txt ./*.ossl k1.* k2.* k3.* k4.* k5.* k6.* Vrkdec.dat
+rm -f ./*.bin ./*.enc ./*.dec ./*.txt ./*.ossl ./*.back ./*.full k1.* k2.* k3.* k4.* k5.* k6.* Vrkdec.dat
 
 echo "Preparing files in $work ..." >&2
 head -c $((512 << 20)) /dev/urandom > big.bin
 cp big.bin work.bin
-base64 -w 76 /dev/urandom | head -c $((128 << 20)) | sed 's/$/\r/' | head -c $((128 << 20)) > text.txt
+# Lines of 76 base64 characters ending in CR LF, cut at 128 MiB.
+head -c $((100 << 20)) /dev/urandom | base64 -w 76 | sed 's/$/\r/' > text.full
+head -c $((128 << 20)) text.full > text.txt && rm text.full
 cat big.bin text.txt >/dev/null  # into the page cache
 
 now() { date +%s.%N; }
@@ -65,7 +67,7 @@ measure ossl_text_enc 'rm -f text.ossl' openssl enc -aes-256-ctr -K "$osslkey" -
 
 echo "Library-level benchmarks ..." >&2
 # Expanded files go symbol by symbol (about a minute for 16 MiB), so they run once.
-mkdir -p lib && (cd lib && "$build/bin/varkel_bench" --benchmark_filter='^(?!Expanded)' \
+mkdir -p lib && (cd lib && "$build/bin/varkel_bench" --benchmark_filter=-Expanded \
   --benchmark_repetitions="$repeats" --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null \
   && "$build/bin/varkel_bench" --benchmark_filter='^Expanded' --benchmark_format=csv 2>/dev/null | tail -n +2 |
      sed 's/^"\([^"]*\)"/"\1_median"/') > lib.csv
@@ -78,9 +80,11 @@ big=$((512 << 20)); text=$(stat -c %s text.txt)
 
 # median of a library benchmark: name -> real time in the unit printed, bytes/s
 libcol() { awk -F, -v n="\"$1_median\"" '$1 == n {print $'"$2"'}' lib.csv; }
-lit_bin=$(libcol "Literal/BinaryEnc/real_time" 6)
-lit_bin_dec=$(libcol "Literal/BinaryDec/real_time" 6)
-lit_text=$(libcol "Literal/TextEnc/real_time" 6)
+# bytes per second, as a plain decimal number for bc
+plain() { awk -v v="$1" 'BEGIN {printf "%.3f", v}'; }
+lit_bin=$(plain "$(libcol "Literal/BinaryEnc/real_time" 6)")
+lit_bin_dec=$(plain "$(libcol "Literal/BinaryDec/real_time" 6)")
+lit_text=$(plain "$(libcol "Literal/TextEnc/real_time" 6)")
 
 echo
 echo "Medians of $repeats runs; files in the page cache; $(nproc) cores; $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
@@ -115,6 +119,6 @@ while IFS=, read -r name _ real _ unit bps _; do
   [[ $name == *_median ]] || continue
   name=${name%_median}; name=${name%/real_time}
   [[ $name == Literal/* ]] && continue
-  speed=""; [ -n "$bps" ] && speed=$(printf '%.1f' "$(echo "$bps / 1048576" | bc -l)")
+  speed=""; [ -n "$bps" ] && speed=$(awk -v b="$bps" 'BEGIN {printf "%.1f", b / 1048576}')
   row "library: $name" "$(printf '%.3f' "$real") $unit" "$speed" ""
 done < <(tail -n +2 lib.csv | grep -v '^"[^"]*_\(mean\|stddev\|cv\)"')
