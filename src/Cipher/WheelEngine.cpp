@@ -2,10 +2,52 @@
 
 #include "Alphabet.h"
 
+#include "WheelKernel.h"
+
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <limits>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace varkel::cipher {
+
+namespace {
+
+std::atomic<EnginePath> forcedPath{EnginePath::Auto};
+
+EnginePath bestPath() {
+    static const EnginePath best = cpuHasAvx512Vbmi() ? EnginePath::Avx512 : EnginePath::Scalar;
+    return best;
+}
+
+}  // namespace
+
+bool enginePathSupported(EnginePath path) {
+    return path != EnginePath::Avx512 || cpuHasAvx512Vbmi();
+}
+
+bool setEnginePath(EnginePath path) {
+    if (!enginePathSupported(path)) return false;
+    forcedPath = path;
+    return true;
+}
+
+EnginePath activeEnginePath() {
+    const EnginePath path = forcedPath;
+    return path == EnginePath::Auto ? bestPath() : path;
+}
+
+const char* enginePathName(EnginePath path) {
+    switch (path) {
+        case EnginePath::Auto: return "Auto";
+        case EnginePath::Scalar: return "Scalar";
+        case EnginePath::Avx512: return "Avx512";
+    }
+    return "?";
+}
 
 std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
     const std::string& alphabet = m.ActiveAlphabet;
@@ -18,9 +60,11 @@ std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
     e.n_ = n;
     e.passCount_ = m.PassCount;
     e.toIndex_.fill(kAbsent);
+    e.toIndex8_.fill(kNoIndex);
     for (int i = 0; i < n; ++i) {
         const auto symbol = static_cast<uint8_t>(alphabet[i]);
         e.toIndex_[symbol] = static_cast<uint16_t>(i);
+        e.toIndex8_[symbol] = static_cast<uint8_t>(i);
         e.toSymbol_[i] = symbol;
     }
     for (int q = 0; q < kWheelCount; ++q) {
@@ -31,7 +75,7 @@ std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
             const uint16_t index = e.toIndex_[static_cast<uint8_t>(wheel[j])];
             if (index == kAbsent || seen[index]) return std::nullopt;
             seen[index] = true;
-            e.forward_[q][j] = e.forward_[q][j + n] = static_cast<uint8_t>(index);
+            e.forward_[q][j] = e.forward_[q][j + n] = e.forward_[q][j + 2 * n] = static_cast<uint8_t>(index);
             e.inverse_[q][index] = static_cast<uint8_t>(j);
             e.symbols_[q][j] = wheel[j];
         }
@@ -42,7 +86,7 @@ std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
         // Rotating left by s moves the read position forward by s; right moves it back.
         e.delta_[p] = m.WheelDirection[p + 1] != 0 ? s % n : (n - s) % n;
     }
-    for (int j = 0; j < 2 * n; ++j) e.modulo_[j] = static_cast<uint8_t>(j % n);
+    for (int j = 0; j < 3 * n; ++j) e.modulo_[j] = static_cast<uint8_t>(j % n);
     e.masterTable_ = m.MasterTable;
     e.masterIndex_ = m.MasterIndex;
     e.masterCounter_ = m.MasterCounter;
@@ -73,6 +117,84 @@ void WheelEngine::finishRun(uint64_t steps) {
 
 template <bool Decipher>
 size_t WheelEngine::transform(uint8_t* data, size_t count, int passes) {
+    if (count == 0) return 0;
+    const bool vector = activeEnginePath() == EnginePath::Avx512;
+    // Binary symbols are their own indices; text symbols are mapped there and back.
+    const bool text = n_ != 256;
+    const size_t valid = !text ? count
+                         : vector ? mapBytesAvx512(data, count, toIndex8_.data(), kNoIndex)
+                                  : mapBytesScalar(data, count, toIndex8_.data(), kNoIndex);
+    transformIndices<Decipher>(data, valid, passes, true);
+    if (text) {
+        // No alphabet symbol is byte 0 in text mode, so nothing stops the way back.
+        vector ? mapBytesAvx512(data, valid, toSymbol_.data(), 0) : mapBytesScalar(data, valid, toSymbol_.data(), 0);
+    }
+    if (valid > 0) lastSymbol_ = data[valid - 1];
+    return valid;
+}
+
+template <bool Decipher>
+void WheelEngine::transformIndices(uint8_t* c, size_t count, int passes, bool mayShare) {
+    const unsigned cores = mayShare && count >= kParallelMinimum
+                               ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads)
+                               : 1u;
+    if (cores > 1) {
+        // Each core takes a stretch of symbols, starting from the state at the stretch's start.
+        const size_t share = count / cores;
+        std::vector<WheelEngine> parts;
+        parts.reserve(cores - 1);
+        std::vector<std::thread> threads;
+        WheelEngine cursor = *this;
+        for (unsigned i = 1; i < cores; ++i) {
+            cursor.advance(share);
+            parts.push_back(cursor);
+        }
+        for (unsigned i = 1; i < cores; ++i) {
+            const size_t from = i * share;
+            const size_t size = i + 1 < cores ? share : count - from;
+            threads.emplace_back([&part = parts[i - 1], c, from, size, passes] {
+                part.transformIndices<Decipher>(c + from, size, passes, false);
+            });
+        }
+        transformIndices<Decipher>(c, share, passes, false);
+        for (auto& t : threads) t.join();
+        const WheelEngine& last = parts.back();
+        offset_ = last.offset_;
+        order_ = last.order_;
+        masterIndex_ = last.masterIndex_;
+        masterCounter_ = last.masterCounter_;
+        masterThreshold_ = last.masterThreshold_;
+        return;
+    }
+
+    std::shared_ptr<const CycleSchedule> schedule;
+    bool scheduleFailed = false;
+    size_t done = 0;
+    while (done < count) {
+        const size_t left = count - done;
+        if (left >= kGroupedMinimum && !scheduleFailed && atRunStart()) {
+            if (!schedule) schedule = scheduleHere();
+            if (schedule) {
+                // From here to the end of the cycle at most.
+                const uint64_t toEnd = schedule->period - schedule->runs[masterIndex_ - 1].start;
+                const size_t size = static_cast<size_t>(std::min<uint64_t>(toEnd, left));
+                grouped<Decipher>(c + done, size, passes, *schedule);
+                done += size;
+                continue;
+            }
+            scheduleFailed = true;
+        }
+        // Up to the next run start while grouping may still pay; otherwise everything left.
+        const size_t size = left >= kGroupedMinimum && !scheduleFailed
+                                ? static_cast<size_t>(std::min<uint64_t>(stepsToRotation(), left))
+                                : left;
+        stepwise<Decipher>(c + done, size, passes);
+        done += size;
+    }
+}
+
+template <bool Decipher>
+void WheelEngine::stepwise(uint8_t* data, size_t count, int passes) {
     const int n = n_;
     size_t done = 0;
     while (done < count) {
@@ -85,10 +207,8 @@ size_t WheelEngine::transform(uint8_t* data, size_t count, int passes) {
             table[p] = Decipher ? inverse_[q].data() : forward_[q].data();
             offset[p] = offset_[q];
         }
-        uint64_t k = 0;
-        for (; k < run; ++k) {
-            unsigned c = toIndex_[data[done + k]];
-            if (c == kAbsent) break;
+        for (uint64_t k = 0; k < run; ++k) {
+            unsigned c = data[done + k];
             for (int pass = 0; pass < passes; ++pass) {
                 if constexpr (Decipher) {
                     for (int p = kWheelCount - 1; p >= 0; --p) c = modulo_[table[p][c] + n - offset[p]];
@@ -96,26 +216,146 @@ size_t WheelEngine::transform(uint8_t* data, size_t count, int passes) {
                     for (int p = 0; p < kWheelCount; ++p) c = table[p][c + offset[p]];
                 }
             }
-            data[done + k] = toSymbol_[c];
-            lastSymbol_ = toSymbol_[c];
+            data[done + k] = static_cast<uint8_t>(c);
             for (int p = 0; p < kWheelCount; ++p) {
                 offset[p] += delta_[p];
                 if (offset[p] >= n) offset[p] -= n;
             }
         }
         for (int p = 0; p < kWheelCount; ++p) offset_[(p + order_) % kWheelCount] = offset[p];
-        done += k;
-        if (k > 0) finishRun(k);
-        if (k < run) break;
+        done += run;
+        finishRun(run);
     }
-    return done;
+}
+
+template <bool Decipher>
+void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSchedule& s) {
+    const int first = masterIndex_ - 1;  // the run that starts here
+    const uint64_t begin = s.runs[first].start;
+    const uint64_t end = begin + count;
+    int order0;
+    std::array<int, kWheelCount> base;
+    cycleStart(s, order0, base);
+
+    // Each group's symbols are gathered into one row of lanes (whole vectors) and scattered
+    // back afterwards. The row holds alphabet indices only, so lanes that belong to no symbol
+    // are harmless.
+    thread_local std::vector<uint8_t> row;
+    const size_t rowSize = (s.maxGroupLanes + kLanes - 1) / kLanes * kLanes;
+    if (row.size() < rowSize) row.assign(rowSize, 0);
+    const bool vector = activeEnginePath() == EnginePath::Avx512;
+    GroupJob job;
+    job.modulo = modulo_.data();
+    job.n = n_;
+    job.passes = passes;
+    for (int g = 0; g < kWheelCount; ++g) {
+        const int from = first + (g - first % kWheelCount + kWheelCount) % kWheelCount;
+        if (from >= kMasterTableSize || s.runs[from].start >= end) continue;
+        const uint32_t firstLane = s.runs[from].lane;
+        uint32_t endLane = firstLane;
+        for (int r = from; r < kMasterTableSize && s.runs[r].start < end; r += kWheelCount) {
+            const auto& run = s.runs[r];
+            const size_t size = std::min<uint64_t>(run.length, end - run.start);
+            std::memcpy(row.data() + run.lane, c + (run.start - begin), size);
+            endLane = run.lane + static_cast<uint32_t>(size);
+        }
+        const uint32_t firstVector = firstLane / kLanes;
+        for (int p = 0; p < kWheelCount; ++p) {
+            const int q = (p + order0 + g) % kWheelCount;
+            job.table[p] = Decipher ? inverse_[q].data() : forward_[q].data();
+            job.base[p] = static_cast<uint8_t>(base[q]);
+        }
+        job.lanes = row.data() + static_cast<size_t>(firstVector) * kLanes;
+        job.count = endLane - firstVector * kLanes;
+        job.offsets = s.offsets.data() + static_cast<size_t>(s.groupFirstVector[g] + firstVector) * kVectorBytes;
+        vector ? runGroupAvx512(job, Decipher) : runGroupScalar(job, Decipher);
+        for (int r = from; r < kMasterTableSize && s.runs[r].start < end; r += kWheelCount) {
+            const auto& run = s.runs[r];
+            const size_t size = std::min<uint64_t>(run.length, end - run.start);
+            std::memcpy(c + (run.start - begin), row.data() + run.lane, size);
+        }
+    }
+    if (end == s.period) {
+        toCycleEnd(s);
+    } else {
+        advance(count);
+    }
+}
+
+bool WheelEngine::atRunStart() const {
+    return masterCounter_ == 0 && masterThreshold_ == masterTable_[masterIndex_];
+}
+
+void WheelEngine::cycleStart(const CycleSchedule& s, int& order0, std::array<int, kWheelCount>& base) const {
+    const int run = masterIndex_ - 1;
+    order0 = (order_ - run % kWheelCount + kWheelCount) % kWheelCount;
+    for (int q = 0; q < kWheelCount; ++q) {
+        const int w = (q - order0 + kWheelCount) % kWheelCount;
+        base[q] = (offset_[q] - s.runStart[run][w] + n_) % n_;
+    }
+}
+
+void WheelEngine::toCycleEnd(const CycleSchedule& s) {
+    int order0;
+    std::array<int, kWheelCount> base;
+    cycleStart(s, order0, base);
+    for (int q = 0; q < kWheelCount; ++q) offset_[q] = (base[q] + s.drift[(q - order0 + kWheelCount) % kWheelCount]) % n_;
+    // 200 rotations of the order are ten full turns.
+    order_ = order0;
+    masterIndex_ = 1;
+    masterCounter_ = 0;
+    masterThreshold_ = masterTable_[1];
+}
+
+void WheelEngine::skipCycles(uint64_t cycles, const CycleSchedule& s) {
+    const uint64_t times = cycles % static_cast<uint64_t>(n_);
+    for (int w = 0; w < kWheelCount; ++w) {
+        int& offset = offset_[(w + order_) % kWheelCount];
+        offset = static_cast<int>((static_cast<uint64_t>(offset) + times * static_cast<uint64_t>(s.drift[w])) % n_);
+    }
+}
+
+std::shared_ptr<const CycleSchedule> WheelEngine::scheduleHere() const {
+    // A schedule depends on the key only, so operations one after another under one key, and
+    // the cores of one operation, share it.
+    static std::mutex lock;
+    static std::vector<std::shared_ptr<const CycleSchedule>> cache;
+    constexpr size_t kCacheSize = 4;
+    constexpr uint64_t kMaxPeriod = 1 << 16;
+    std::lock_guard guard(lock);
+    for (const auto& s : cache) {
+        if (s->n == n_ && s->delta == delta_ && s->masterTable == masterTable_) return s;
+    }
+    auto s = std::make_shared<CycleSchedule>();
+    if (!CycleSchedule::build(*s, n_, delta_, masterTable_, kMaxPeriod)) return nullptr;
+    if (cache.size() == kCacheSize) cache.erase(cache.begin());
+    cache.push_back(s);
+    return s;
 }
 
 size_t WheelEngine::encipher(uint8_t* data, size_t count, int passes) { return transform<false>(data, count, passes); }
 size_t WheelEngine::decipher(uint8_t* data, size_t count, int passes) { return transform<true>(data, count, passes); }
 
 void WheelEngine::advance(uint64_t steps) {
+    std::shared_ptr<const CycleSchedule> schedule;
+    bool scheduleFailed = false;
     while (steps > 0) {
+        // To the end of the cycle and over whole cycles in one go.
+        if (steps >= kGroupedMinimum && !scheduleFailed && atRunStart()) {
+            if (!schedule) schedule = scheduleHere();
+            scheduleFailed = !schedule;
+            if (schedule) {
+                const uint64_t toEnd = schedule->period - schedule->runs[masterIndex_ - 1].start;
+                if (steps >= toEnd) {
+                    toCycleEnd(*schedule);
+                    steps -= toEnd;
+                    const uint64_t cycles = steps / schedule->period;
+                    skipCycles(cycles, *schedule);
+                    steps -= cycles * schedule->period;
+                    continue;
+                }
+            }
+        }
         const uint64_t run = std::min(stepsToRotation(), steps);
         for (int p = 0; p < kWheelCount; ++p) {
             int& offset = offset_[(p + order_) % kWheelCount];

@@ -3,6 +3,14 @@
 // Each physical wheel is kept as a fixed permutation in index space plus a rotation offset;
 // the wheel order as a rotation of positions. A step is then 20 (or 40) table look-ups and
 // 20 offset additions, and the results equal those of the string algorithm exactly.
+//
+// Bulk work goes further. Which wheel sits at which position, and every wheel's offset, depend
+// only on the key and the symbol's index, never on the data. Over one cycle of the master
+// table (200 wheel-order rotations, a multiple of 20) the wheel order comes back to where it
+// started and every wheel's offset moves by a fixed amount. So the symbols of one cycle are
+// grouped by wheel order (runs r, r+20, r+40, ... share it), and for each group the offsets
+// are precomputed relative to the cycle's start: a group is then many symbols through the same
+// 20 tables, which the vector kernels do 64 at a time.
 #pragma once
 
 #include "Module.h"
@@ -10,9 +18,23 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace varkel::cipher {
+
+// The kernel that bulk work runs on. Auto picks the fastest one the processor supports.
+enum class EnginePath { Auto, Scalar, Avx512 };
+
+// Forces a kernel (for tests and measurements); false, and no change, when this processor
+// cannot run it.
+bool setEnginePath(EnginePath path);
+bool enginePathSupported(EnginePath path);
+// The kernel that bulk work uses now (never Auto).
+EnginePath activeEnginePath();
+const char* enginePathName(EnginePath path);
+
+struct CycleSchedule;
 
 class WheelEngine {
 public:
@@ -26,7 +48,8 @@ public:
     std::optional<int> passesFrom(int16_t counterStart) const;
 
     // Enciphers or deciphers symbols in place with `passes` passes each. Stops before the first
-    // symbol that is not in the alphabet and returns how many symbols it processed.
+    // symbol that is not in the alphabet and returns how many symbols it processed; symbols
+    // from there on are left as they were.
     size_t encipher(uint8_t* data, size_t count, int passes);
     size_t decipher(uint8_t* data, size_t count, int passes);
     // Moves the wheels `steps` times without enciphering anything.
@@ -37,25 +60,51 @@ public:
 
     bool inAlphabet(uint8_t symbol) const { return toIndex_[symbol] != kAbsent; }
 
+    // Symbols below this many go step by step; from here on they are grouped by wheel order.
+    static constexpr size_t kGroupedMinimum = 192;
+    // Symbols from this many on are shared out between the processor's cores.
+    static constexpr size_t kParallelMinimum = size_t{256} << 10;
+
 private:
     static constexpr uint16_t kAbsent = 0x100;  // index 255 is a real binary index
+    static constexpr uint8_t kNoIndex = 0xFF;   // in toIndex8_, text mode only (151 symbols)
+    static constexpr unsigned kMaxThreads = 8;
     WheelEngine() = default;
 
     // Steps left until the next wheel order rotation (at least 1).
     uint64_t stepsToRotation() const;
     // Accounts for `steps` steps of the current run (at most stepsToRotation()).
     void finishRun(uint64_t steps);
+    // True when a run starts here with the threshold its master table entry gives.
+    bool atRunStart() const;
 
     template <bool Decipher>
     size_t transform(uint8_t* data, size_t count, int passes);
+    // The work on alphabet indices (all in range), split between cores when it pays.
+    template <bool Decipher>
+    void transformIndices(uint8_t* c, size_t count, int passes, bool mayShare);
+    // Step by step within runs.
+    template <bool Decipher>
+    void stepwise(uint8_t* c, size_t count, int passes);
+    // `count` steps from a run start, at most to the end of the master table's cycle.
+    template <bool Decipher>
+    void grouped(uint8_t* c, size_t count, int passes, const CycleSchedule& schedule);
+    std::shared_ptr<const CycleSchedule> scheduleHere() const;
+    // From a run start: the wheel order and every wheel's offset at the start of this cycle.
+    void cycleStart(const CycleSchedule& schedule, int& order0, std::array<int, kWheelCount>& base) const;
+    // From a run start to the end of the cycle (the start of the next one).
+    void toCycleEnd(const CycleSchedule& schedule);
+    // Moves the state on by whole cycles, from a cycle start.
+    void skipCycles(uint64_t cycles, const CycleSchedule& schedule);
 
     int n_ = 0;
     int32_t passCount_ = 0;
     std::array<uint16_t, 256> toIndex_{};
+    std::array<uint8_t, 256> toIndex8_{};
     std::array<uint8_t, 256> toSymbol_{};
-    std::array<std::array<uint8_t, 512>, kWheelCount> forward_{};  // index -> index, doubled
+    std::array<std::array<uint8_t, 768>, kWheelCount> forward_{};  // index -> index, tripled
     std::array<std::array<uint8_t, 256>, kWheelCount> inverse_{};
-    std::array<uint8_t, 512> modulo_{};                             // j -> j mod n
+    std::array<uint8_t, 768> modulo_{};                             // j -> j mod n
     std::array<std::array<char, 256>, kWheelCount> symbols_{};     // the wheels as loaded
     std::array<int, kWheelCount> offset_{};                         // per physical wheel
     std::array<int, kWheelCount> delta_{};                          // per position

@@ -1,14 +1,16 @@
 // The table engine against the literal reference: random wheels, steps, directions and
 // master tables, both alphabets, both directions, long enough for many wheel-order rotations
-// and for the master table to wrap from entry 200 to 1.
+// and for the master table to wrap from entry 200 to 1; on every kernel this machine can run.
 #include "Alphabet.h"
 #include "CipherStream.h"
 #include "LiteralCipher.h"
 #include "Module.h"
 #include "Operations.h"
 #include "TestSupport.h"
+#include "WheelEngine.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace varkel::cipher {
 namespace {
@@ -63,10 +65,22 @@ void expectSameState(const ModuleState& m, const reference::Machine& ref) {
     EXPECT_EQ(m.MasterThreshold, ref.threshold);
 }
 
-class EngineMatchesReference : public ::testing::TestWithParam<Setting> {};
+const auto kPaths = ::testing::Values(EnginePath::Scalar, EnginePath::Avx512);
+
+// Runs each test on one kernel; a kernel this processor lacks is skipped.
+void forcePath(EnginePath path) {
+    if (!setEnginePath(path)) GTEST_SKIP() << enginePathName(path) << " is not supported on this processor";
+}
+
+class EngineMatchesReference : public ::testing::TestWithParam<std::tuple<EnginePath, Setting>> {
+protected:
+    void SetUp() override { forcePath(std::get<0>(GetParam())); }
+    void TearDown() override { setEnginePath(EnginePath::Auto); }
+    Setting setting() const { return std::get<1>(GetParam()); }
+};
 
 TEST_P(EngineMatchesReference, InBothDirections) {
-    const Setting s = GetParam();
+    const Setting s = setting();
     ModuleState m;
     reference::Machine ref;
     randomState(s, m, ref);
@@ -98,7 +112,7 @@ TEST_P(EngineMatchesReference, InBothDirections) {
 }
 
 TEST_P(EngineMatchesReference, WhenAdvancingWithoutSymbolsAndWithOnePass) {
-    const Setting s = GetParam();
+    const Setting s = setting();
     ModuleState m;
     reference::Machine ref;
     randomState(s, m, ref);
@@ -118,25 +132,135 @@ TEST_P(EngineMatchesReference, WhenAdvancingWithoutSymbolsAndWithOnePass) {
     expectSameState(m, ref);
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, EngineMatchesReference,
-                         ::testing::Values(Setting{false, 1, 50}, Setting{true, 2, 50}, Setting{false, 3, 1},
-                                           Setting{true, 4, 0}, Setting{false, 5, 7}, Setting{true, 6, 30}),
-                         [](const auto& info) {
-                             return std::string(info.param.text ? "Text" : "Binary") + "Seed" +
-                                    std::to_string(info.param.seed) + "Threshold" +
-                                    std::to_string(info.param.maxThreshold);
-                         });
-
-TEST(Engine, StopsBeforeASymbolOutsideTheTextAlphabet) {
+// Calls of these sizes one after another: empty, single symbols, around the vector width and
+// the smallest grouped call, around a record, and ones that start in the middle of a run or of
+// the master table's cycle.
+TEST_P(EngineMatchesReference, AtEveryCallLength) {
+    const Setting s = setting();
     ModuleState m;
     reference::Machine ref;
-    randomState({true, 9, 20}, m, ref);
-    std::string data = "abc\tdef";
+    randomState(s, m, ref);
+    const ModuleState start = m;
+    const reference::Machine refStart = ref;
+    const std::vector<size_t> sizes = {0,   1,    2,   63,  64,   65,   191, 192, 193, 255,
+                                       256, 257,  999, 1000, 1001, 4099, 7,   6007, 1};
+    size_t total = 0;
+    for (size_t size : sizes) total += size;
+    const std::string plain = randomSymbols(m.ActiveAlphabet, total, s.seed + 3);
+
+    for (const bool decipher : {false, true}) {
+        SCOPED_TRACE(decipher ? "deciphering" : "enciphering");
+        m = start;
+        ref = refStart;
+        std::string data = plain;
+        CipherStream stream(m);
+        size_t at = 0;
+        for (size_t size : sizes) {
+            auto* bytes = reinterpret_cast<uint8_t*>(data.data()) + at;
+            ASSERT_EQ(decipher ? stream.decipher(bytes, size) : stream.encipher(bytes, size), size);
+            at += size;
+        }
+        stream.finish();
+        EXPECT_EQ(data, decipher ? reference::decipher(ref, plain) : reference::encipher(ref, plain));
+        expectSameState(m, ref);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, EngineMatchesReference,
+    ::testing::Combine(kPaths, ::testing::Values(Setting{false, 1, 50}, Setting{true, 2, 50}, Setting{false, 3, 1},
+                                                 Setting{true, 4, 0}, Setting{false, 5, 7}, Setting{true, 6, 30},
+                                                 Setting{false, 7, 3000})),  // a cycle too long to group
+    [](const auto& info) {
+        const Setting& s = std::get<1>(info.param);
+        return std::string(enginePathName(std::get<0>(info.param))) + (s.text ? "Text" : "Binary") + "Seed" +
+               std::to_string(s.seed) + "Threshold" + std::to_string(s.maxThreshold);
+    });
+
+class EngineOnEachPath : public ::testing::TestWithParam<EnginePath> {
+protected:
+    void SetUp() override { forcePath(GetParam()); }
+    void TearDown() override { setEnginePath(EnginePath::Auto); }
+};
+
+// Inputs large enough to be shared between cores give what calls too small for that give,
+// which the tests above hold to the literal algorithm.
+TEST_P(EngineOnEachPath, LargeInputsMatchSmallerCalls) {
+    // Binary enciphering and text deciphering: the other pairings are those kernels again.
+    for (const auto& [text, decipher] : {std::pair{false, false}, std::pair{true, true}}) {
+        SCOPED_TRACE(text ? "text deciphering" : "binary enciphering");
+        ModuleState m;
+        reference::Machine ref;
+        randomState({text, 21, 50}, m, ref);
+        const ModuleState start = m;
+        const size_t size = WheelEngine::kParallelMinimum + 333;
+        const std::string plain = randomSymbols(m.ActiveAlphabet, size, 22);
+        {
+            auto run = [&](ModuleState& state, size_t piece) {
+                std::string data = plain;
+                CipherStream stream(state);
+                for (size_t at = 0; at < size; at += piece) {
+                    auto* bytes = reinterpret_cast<uint8_t*>(data.data()) + at;
+                    const size_t count = std::min(piece, size - at);
+                    EXPECT_EQ(decipher ? stream.decipher(bytes, count) : stream.encipher(bytes, count), count);
+                }
+                stream.finish();
+                return data;
+            };
+            ModuleState whole = start;
+            ModuleState pieces = start;
+            const std::string once = run(whole, size);
+            const std::string inPieces = run(pieces, 40009);
+            ASSERT_EQ(once, inPieces);
+            for (int p = 1; p <= kWheelCount; ++p) ASSERT_EQ(whole.Wheels[p], pieces.Wheels[p]) << "wheel " << p;
+            EXPECT_EQ(whole.MasterIndex, pieces.MasterIndex);
+            EXPECT_EQ(whole.MasterCounter, pieces.MasterCounter);
+            EXPECT_EQ(whole.MasterThreshold, pieces.MasterThreshold);
+            EXPECT_EQ(whole.CurrentSymbol, pieces.CurrentSymbol);
+        }
+    }
+}
+
+TEST_P(EngineOnEachPath, AdvanceOverManyCyclesMatchesSteps) {
+    ModuleState m;
+    reference::Machine ref;
+    randomState({false, 23, 40}, m, ref);
     CipherStream stream(m);
-    EXPECT_EQ(stream.encipher(reinterpret_cast<uint8_t*>(data.data()), data.size()), 3u);
+    stream.advance(3);  // from the middle of a run
+    stream.advance(30011);
     stream.finish();
-    EXPECT_EQ(data.substr(0, 3), reference::encipher(ref, "abc"));
+    for (size_t k = 0; k < 30014; ++k) ref.shift();
     expectSameState(m, ref);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, EngineOnEachPath, kPaths,
+                         [](const auto& info) { return std::string(enginePathName(info.param)); });
+
+TEST(EnginePaths, OnlyKernelsTheProcessorRunsCanBeChosen) {
+    EXPECT_TRUE(setEnginePath(EnginePath::Scalar));
+    EXPECT_EQ(activeEnginePath(), EnginePath::Scalar);
+    const bool vector = enginePathSupported(EnginePath::Avx512);
+    EXPECT_EQ(setEnginePath(EnginePath::Avx512), vector);
+    EXPECT_EQ(activeEnginePath(), vector ? EnginePath::Avx512 : EnginePath::Scalar);
+    EXPECT_TRUE(setEnginePath(EnginePath::Auto));
+    EXPECT_NE(activeEnginePath(), EnginePath::Auto);
+}
+
+TEST_P(EngineOnEachPath, StopsBeforeASymbolOutsideTheTextAlphabet) {
+    for (const size_t before : {3, 700}) {
+        ModuleState m;
+        reference::Machine ref;
+        randomState({true, 9, 20}, m, ref);
+        const std::string valid = randomSymbols(m.ActiveAlphabet, before, 10);
+        const std::string rest = "\t" + randomSymbols(m.ActiveAlphabet, 300, 11);
+        std::string data = valid + rest;
+        CipherStream stream(m);
+        EXPECT_EQ(stream.encipher(reinterpret_cast<uint8_t*>(data.data()), data.size()), before);
+        stream.finish();
+        EXPECT_EQ(data.substr(0, before), reference::encipher(ref, valid));
+        EXPECT_EQ(data.substr(before), rest);  // untouched from the stop on
+        expectSameState(m, ref);
+    }
 }
 
 TEST(Engine, CorruptWheelFallsBackToTheStepByStepForm) {

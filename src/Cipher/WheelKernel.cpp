@@ -1,0 +1,224 @@
+#include "WheelKernel.h"
+
+#include <algorithm>
+#include <immintrin.h>
+
+namespace varkel::cipher {
+
+bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelCount>& delta,
+                          const std::array<int32_t, kMasterTableSize + 1>& masterTable, uint64_t maxPeriod) {
+    s.n = n;
+    s.delta = delta;
+    s.masterTable = masterTable;
+    s.runs.assign(kMasterTableSize, Run{});
+    s.groupLanes.fill(0);
+    uint64_t period = 0;
+    for (int r = 0, index = 1; r < kMasterTableSize; ++r) {
+        // A run ends when the counter, starting from 0, reaches the threshold: at least one step.
+        const uint32_t length = static_cast<uint32_t>(std::max<int32_t>(masterTable[index], 1));
+        if (period + length > maxPeriod) return false;
+        const int group = r % kWheelCount;
+        s.runs[r] = {static_cast<uint32_t>(period), length, s.groupLanes[group]};
+        s.groupLanes[group] += length;
+        period += length;
+        index = index % kMasterTableSize + 1;
+    }
+    s.period = period;
+    uint32_t vectors = 0;
+    s.maxGroupLanes = 0;
+    for (int g = 0; g < kWheelCount; ++g) {
+        s.groupFirstVector[g] = vectors;
+        vectors += (s.groupLanes[g] + kLanes - 1) / kLanes;
+        s.maxGroupLanes = std::max(s.maxGroupLanes, s.groupLanes[g]);
+    }
+    s.offsets.assign(static_cast<size_t>(vectors) * kVectorBytes, 0);
+
+    // Wheels are numbered by where they sit at the start: during run r, position p holds
+    // wheel (p + r) % 20.
+    std::array<int, kWheelCount> offset{};
+    s.runStart.resize(kMasterTableSize);
+    for (int r = 0; r < kMasterTableSize; ++r) {
+        const int group = r % kWheelCount;
+        for (int w = 0; w < kWheelCount; ++w) s.runStart[r][w] = static_cast<uint8_t>(offset[w]);
+        for (uint32_t j = 0; j < s.runs[r].length; ++j) {
+            const uint32_t lane = s.runs[r].lane + j;
+            uint8_t* at = &s.offsets[(s.groupFirstVector[group] + lane / kLanes) * kVectorBytes + lane % kLanes];
+            for (int p = 0; p < kWheelCount; ++p) {
+                int& o = offset[(p + r) % kWheelCount];
+                at[p * kLanes] = static_cast<uint8_t>(o);
+                o += delta[p];
+                if (o >= n) o -= n;
+            }
+        }
+    }
+    s.drift = offset;
+    return true;
+}
+
+namespace {
+
+// Eight lanes at a time, so that eight independent look-up chains overlap.
+template <bool Decipher>
+void scalarGroup(const GroupJob& job) {
+    constexpr int kBlock = 8;
+    const int twiceN = 2 * job.n;
+    for (size_t first = 0; first < job.count; first += kBlock) {
+        uint8_t* lanes = job.lanes + first;
+        const uint8_t* offsets = job.offsets + first / kLanes * kVectorBytes + first % kLanes;
+        unsigned c[kBlock];
+#pragma GCC unroll 8
+        for (int k = 0; k < kBlock; ++k) c[k] = lanes[k];
+        for (int pass = 0; pass < job.passes; ++pass) {
+            for (int step = 0; step < kWheelCount; ++step) {
+                const int p = Decipher ? kWheelCount - 1 - step : step;
+                const uint8_t* rel = offsets + p * kLanes;
+                if constexpr (Decipher) {
+                    const uint8_t* inverse = job.table[p];
+                    const uint8_t* modulo = job.modulo + twiceN - job.base[p];
+#pragma GCC unroll 8
+                    for (int k = 0; k < kBlock; ++k) c[k] = modulo[inverse[c[k]] - rel[k]];
+                } else {
+                    const uint8_t* forward = job.table[p] + job.base[p];
+#pragma GCC unroll 8
+                    for (int k = 0; k < kBlock; ++k) c[k] = forward[c[k] + rel[k]];
+                }
+            }
+        }
+#pragma GCC unroll 8
+        for (int k = 0; k < kBlock; ++k) lanes[k] = static_cast<uint8_t>(c[k]);
+    }
+}
+
+#define VARKEL_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// Table of up to 256 entries in four registers (three for 151 entries), looked up by byte.
+struct Table {
+    __m512i t0, t1, t2, t3;
+};
+
+template <bool Text>
+VARKEL_AVX512 inline __m512i lookUp(const Table& t, __m512i index) {
+    const __m512i low = _mm512_permutex2var_epi8(t.t0, index, t.t1);
+    const __m512i high = _mm512_permutex2var_epi8(t.t2, index, Text ? t.t2 : t.t3);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
+}
+
+template <bool Decipher, bool Text, int K>
+VARKEL_AVX512 void vectorBatch(uint8_t* lanes, const uint8_t* offsets, const GroupJob& job) {
+    const __m512i n = _mm512_set1_epi8(static_cast<char>(job.n));
+    __m512i c[K];
+    for (int k = 0; k < K; ++k) c[k] = _mm512_loadu_si512(lanes + k * kLanes);
+    for (int pass = 0; pass < job.passes; ++pass) {
+        for (int step = 0; step < kWheelCount; ++step) {
+            const int p = Decipher ? kWheelCount - 1 - step : step;
+            Table t;
+            if constexpr (Decipher) {
+                // The inverse with the cycle's base offset taken off: (inverse[c] - base) mod n.
+                const uint8_t* inverse = job.table[p];
+                const __m512i base = _mm512_set1_epi8(static_cast<char>(job.base[p]));
+                __m512i* parts[4] = {&t.t0, &t.t1, &t.t2, &t.t3};
+                for (int i = 0; i < (Text ? 3 : 4); ++i) {
+                    const __m512i raw = _mm512_loadu_si512(inverse + i * 64);
+                    __m512i v = _mm512_sub_epi8(raw, base);
+                    if constexpr (Text) v = _mm512_mask_add_epi8(v, _mm512_cmplt_epu8_mask(raw, base), v, n);
+                    *parts[i] = v;
+                }
+            } else {
+                // The forward table read from the base offset on (the table is tripled).
+                const uint8_t* forward = job.table[p] + job.base[p];
+                t.t0 = _mm512_loadu_si512(forward);
+                t.t1 = _mm512_loadu_si512(forward + 64);
+                t.t2 = _mm512_loadu_si512(forward + 128);
+                t.t3 = Text ? t.t2 : _mm512_loadu_si512(forward + 192);
+            }
+            for (int k = 0; k < K; ++k) {
+                const __m512i rel = _mm512_loadu_si512(offsets + k * kVectorBytes + p * kLanes);
+                if constexpr (Decipher) {
+                    const __m512i v = lookUp<Text>(t, c[k]);
+                    c[k] = _mm512_sub_epi8(v, rel);
+                    if constexpr (Text) c[k] = _mm512_mask_add_epi8(c[k], _mm512_cmplt_epu8_mask(v, rel), c[k], n);
+                } else {
+                    __m512i index = _mm512_add_epi8(c[k], rel);
+                    if constexpr (Text) {
+                        // c + rel can pass 255; the saturated sum still tells whether it reached n.
+                        const __mmask64 wrap = _mm512_cmpge_epu8_mask(_mm512_adds_epu8(c[k], rel), n);
+                        index = _mm512_mask_sub_epi8(index, wrap, index, n);
+                    }
+                    c[k] = lookUp<Text>(t, index);
+                }
+            }
+        }
+    }
+    for (int k = 0; k < K; ++k) _mm512_storeu_si512(lanes + k * kLanes, c[k]);
+}
+
+template <bool Decipher, bool Text>
+VARKEL_AVX512 void vectorGroup(const GroupJob& job) {
+    constexpr int kMaxBatch = 8;
+    const size_t vectors = (job.count + kLanes - 1) / kLanes;
+    for (size_t v = 0; v < vectors; v += kMaxBatch) {
+        uint8_t* lanes = job.lanes + v * kLanes;
+        const uint8_t* offsets = job.offsets + v * kVectorBytes;
+        switch (std::min<size_t>(kMaxBatch, vectors - v)) {
+            case 1: vectorBatch<Decipher, Text, 1>(lanes, offsets, job); break;
+            case 2: vectorBatch<Decipher, Text, 2>(lanes, offsets, job); break;
+            case 3: vectorBatch<Decipher, Text, 3>(lanes, offsets, job); break;
+            case 4: vectorBatch<Decipher, Text, 4>(lanes, offsets, job); break;
+            case 5: vectorBatch<Decipher, Text, 5>(lanes, offsets, job); break;
+            case 6: vectorBatch<Decipher, Text, 6>(lanes, offsets, job); break;
+            case 7: vectorBatch<Decipher, Text, 7>(lanes, offsets, job); break;
+            default: vectorBatch<Decipher, Text, 8>(lanes, offsets, job); break;
+        }
+    }
+}
+
+}  // namespace
+
+void runGroupScalar(const GroupJob& job, bool decipher) {
+    decipher ? scalarGroup<true>(job) : scalarGroup<false>(job);
+}
+
+void runGroupAvx512(const GroupJob& job, bool decipher) {
+    const bool text = job.n != 256;
+    if (decipher) {
+        text ? vectorGroup<true, true>(job) : vectorGroup<true, false>(job);
+    } else {
+        text ? vectorGroup<false, true>(job) : vectorGroup<false, false>(job);
+    }
+}
+
+size_t mapBytesScalar(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop) {
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t v = table[data[i]];
+        if (v == stop) return i;
+        data[i] = v;
+    }
+    return count;
+}
+
+VARKEL_AVX512 size_t mapBytesAvx512(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop) {
+    const Table t{_mm512_loadu_si512(table), _mm512_loadu_si512(table + 64), _mm512_loadu_si512(table + 128),
+                  _mm512_loadu_si512(table + 192)};
+    const __m512i stops = _mm512_set1_epi8(static_cast<char>(stop));
+    for (size_t i = 0; i < count; i += kLanes) {
+        const size_t left = count - i;
+        const __mmask64 live = left >= kLanes ? ~__mmask64{0} : (__mmask64{1} << left) - 1;
+        const __m512i mapped = lookUp<false>(t, _mm512_maskz_loadu_epi8(live, data + i));
+        const __mmask64 stopped = _mm512_cmpeq_epi8_mask(mapped, stops) & live;
+        if (stopped != 0) {
+            const int k = __builtin_ctzll(stopped);
+            _mm512_mask_storeu_epi8(data + i, (__mmask64{1} << k) - 1, mapped);
+            return i + static_cast<size_t>(k);
+        }
+        _mm512_mask_storeu_epi8(data + i, live, mapped);
+    }
+    return count;
+}
+
+bool cpuHasAvx512Vbmi() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vbmi");
+}
+
+}  // namespace varkel::cipher

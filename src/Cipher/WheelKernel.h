@@ -1,0 +1,72 @@
+// Kernels of the table engine for symbols grouped by wheel order (see WheelEngine.h).
+#pragma once
+
+#include "Module.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace varkel::cipher {
+
+inline constexpr int kLanes = 64;                           // symbols per offset vector
+inline constexpr size_t kVectorBytes = kLanes * kWheelCount;  // offsets of one vector, all positions
+
+// One cycle of the master table: the 200 runs from entry 1 to entry 200, laid out by wheel
+// order: run r belongs to group r % 20, whose positions hold the same wheels in every run of
+// the group. Offsets are relative to the cycle's start.
+struct CycleSchedule {
+    // What the schedule was built from.
+    int n = 0;
+    std::array<int, kWheelCount> delta{};
+    std::array<int32_t, kMasterTableSize + 1> masterTable{};
+
+    struct Run {
+        uint32_t start;   // first step, from the cycle's start
+        uint32_t length;
+        uint32_t lane;    // first lane in its group
+    };
+    uint64_t period = 0;                         // steps in the cycle
+    std::vector<Run> runs;                       // 200, in step order
+    std::array<uint32_t, kWheelCount> groupLanes{};
+    std::array<uint32_t, kWheelCount> groupFirstVector{};
+    uint32_t maxGroupLanes = 0;
+    // Per group, per vector of 64 lanes, per position: the offset of that position's wheel at
+    // that lane's step, relative to the wheel's offset at the cycle's start.
+    std::vector<uint8_t> offsets;
+    // Per wheel (numbered from the one at position 0 at the start): how far its offset moves
+    // over the whole cycle.
+    std::array<int, kWheelCount> drift{};
+    // Per run, per wheel: its offset at the run's start.
+    std::vector<std::array<uint8_t, kWheelCount>> runStart;
+
+    // Nothing sensible when the cycle is longer than `maxPeriod` steps.
+    static bool build(CycleSchedule& s, int n, const std::array<int, kWheelCount>& delta,
+                      const std::array<int32_t, kMasterTableSize + 1>& masterTable, uint64_t maxPeriod);
+};
+
+// One group of lanes through all passes.
+struct GroupJob {
+    uint8_t* lanes = nullptr;   // alphabet indices; readable and writable up to the next multiple of 64
+    size_t count = 0;
+    const uint8_t* offsets = nullptr;  // the group's first vector in CycleSchedule::offsets
+    // Per position: enciphering, the wheel's forward table (tripled); deciphering, its inverse.
+    std::array<const uint8_t*, kWheelCount> table{};
+    std::array<uint8_t, kWheelCount> base{};  // per position: the wheel's offset at the cycle's start
+    const uint8_t* modulo = nullptr;          // j -> j mod n for j < 3n
+    int n = 0;
+    int passes = 0;
+};
+
+void runGroupScalar(const GroupJob& job, bool decipher);
+void runGroupAvx512(const GroupJob& job, bool decipher);
+
+// Replaces each byte by its entry in `table`, stopping before the first byte whose entry is
+// `stop`; returns how many bytes were replaced.
+size_t mapBytesScalar(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop);
+size_t mapBytesAvx512(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop);
+
+bool cpuHasAvx512Vbmi();
+
+}  // namespace varkel::cipher
