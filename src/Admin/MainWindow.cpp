@@ -8,6 +8,7 @@
 #include "Guarded.h"
 #include "HelpTopics.h"
 #include "HelpWindow.h"
+#include "LockList.h"
 #include "KeyGeneration.h"
 #include "Library.h"
 #include "PathWindow.h"
@@ -367,7 +368,10 @@ void MainWindow::Command1_Click() {
     picker.exec();
     if (PickedFile.empty()) return;
     guarded(this, [&] {
-        shared::appendLine(networkFile(kLockedFile), PickedFile);
+        {
+            shared::ListGuard guard(NetworkPath);  // launchers change the list too
+            shared::appendLine(networkFile(kLockedFile), PickedFile);
+        }
         list1_->clear();
         for (const std::string& entry : shared::readEntries(networkFile(kLockedFile))) list1_->addItem(fromSystem(entry));
     });
@@ -383,6 +387,7 @@ bool MainWindow::deleteSelected(QListWidget* list, const char* listFile, const c
         return false;
     }
     // A list file that has gone (or emptied) since the last refresh holds nothing to remove.
+    shared::ListGuard guard(NetworkPath);  // launchers change the lists too
     if (platform::fileExists(networkFile(listFile)) && platform::fileLength(networkFile(listFile)) > 0)
         shared::rewriteWithout(networkFile(listFile), networkFile(transient), selected,
                                shared::Replace::DeleteAndRename);
@@ -408,13 +413,17 @@ void MainWindow::Command4_Click() {
 void MainWindow::Command13_Click() {
     guarded(this, [&] {
         // Without registered documents there is nothing to lock; the locks users hold stay.
+        shared::ListGuard guard(NetworkPath);
         if (FilePresent(networkFile(kFilesFile))) platform::copyFile(networkFile(kFilesFile), networkFile(kLockedFile));
     });
     Timer1_Timer();
 }
 
 void MainWindow::Command14_Click() {
-    guarded(this, [&] { shared::writeLines(networkFile(kLockedFile), {}); });
+    guarded(this, [&] {
+        shared::ListGuard guard(NetworkPath);
+        shared::writeLines(networkFile(kLockedFile), {});
+    });
     Timer1_Timer();
 }
 
@@ -457,7 +466,10 @@ void MainWindow::encryptFolder(const std::string& folder) {
         showProgress("Inserting New Files into Current Files");
         std::vector<std::string> entries = listEntries(list2_);
         if (addNewEntries(entries, encrypted)) {
-            shared::writeLines(networkFile(kFilesFile), entries);
+            {
+                shared::ListGuard guard(NetworkPath);
+                shared::writeLines(networkFile(kFilesFile), entries);
+            }
             list2_->clear();
             for (const std::string& entry : entries) list2_->addItem(fromSystem(entry));
             setFilesCaption(static_cast<int>(entries.size()));

@@ -60,7 +60,7 @@ void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
         const uint8_t filler = fillerSymbol(m);
         const auto fillerPasses = static_cast<int16_t>(m.PassCount - 1);
         std::string fillers;
-        std::string tail;
+        OutputTail tail;
         int k = 0;
         for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
             for (const char c : chunk) {
@@ -74,15 +74,15 @@ void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
                 if (stream.encipher(data, fillers.size(), fillerPasses) != fillers.size())
                     raise(kInvalidArgument, "filler outside the alphabet");
                 writer.put(fillers);
-                tail.append(1, static_cast<char>(symbol)).append(fillers);
-                if (tail.size() > 2 * kRecordLength) tail.erase(0, tail.size() - kRecordLength);
+                tail.add(&symbol, 1);
+                tail.add(fillers.data(), fillers.size());
             }
         }
         stream.finish();
         writer.flush();
         input.close();
         output.close();
-        setRecordState(m, writer.written(), tail);
+        tail.store(m);
     }
     SaveAndResetWheels(m, mode.mode);
     if (target->replace) {

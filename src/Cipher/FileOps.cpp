@@ -7,6 +7,7 @@
 #include "CipherStream.h"
 #include "Command.h"
 #include "File.h"
+#include "FileWork.h"
 #include "Numbers.h"
 #include "Operations.h"
 #include "VbError.h"
@@ -23,27 +24,6 @@ namespace {
 constexpr OpenOptions kSecret{.ownerOnly = true};
 // Large enough for the cores to share each block, small enough to keep memory bounded.
 constexpr size_t kBlock = 8 << 20;
-
-// The output written so far, of which the last partial record is kept.
-class OutputTail {
-public:
-    void add(const void* data, size_t size) {
-        tail_.append(static_cast<const char*>(data), size);
-        written_ += size;
-        if (tail_.size() > 2 * kRecordLength) tail_.erase(0, tail_.size() - kRecordLength);
-    }
-    uint64_t written() const { return written_; }
-    // Leaves OutputRecordNo and OutputBuffer as the record-wise writing would.
-    void store(ModuleState& m) const {
-        m.OutputRecordNo = toLong(static_cast<double>(written_ / kRecordLength));
-        const size_t partial = written_ % kRecordLength;
-        m.OutputBuffer.assign(tail_, tail_.size() - partial, partial);
-    }
-
-private:
-    std::string tail_;
-    uint64_t written_ = 0;
-};
 
 void processBinaryFile(ModuleState& m, const std::string& cmd, bool decrypt) {
     const FileNames names = splitFileCommand(cmd);

@@ -33,12 +33,6 @@ void ChunkWriter::flush() {
     buffer_.clear();
 }
 
-void setRecordState(ModuleState& m, uint64_t total, std::string_view tail) {
-    const uint64_t partial = total % kRecordLength;
-    m.OutputRecordNo = toLong(static_cast<double>(total / kRecordLength));
-    m.OutputBuffer.assign(tail.substr(tail.size() - static_cast<size_t>(partial)));
-}
-
 bool readExpansionNumbers(ModuleState& m, const char* file, std::string& cmd) {
     {
         TextReader numbers(file);

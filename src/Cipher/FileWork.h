@@ -4,6 +4,7 @@
 
 #include "File.h"
 #include "Module.h"
+#include "Numbers.h"
 
 #include <cstdint>
 #include <optional>
@@ -52,10 +53,27 @@ private:
     std::string buffer_;
 };
 
-// Leaves OutputBuffer and OutputRecordNo as writing `total` bytes through 1000-byte records
-// leaves them: the full records counted, the bytes of the last partial record buffered.
-// `tail` holds at least the last total mod 1000 bytes written.
-void setRecordState(ModuleState& m, uint64_t total, std::string_view tail);
+// The output written so far, of which the last partial record is kept.
+class OutputTail {
+public:
+    void add(const void* data, size_t size) {
+        tail_.append(static_cast<const char*>(data), size);
+        written_ += size;
+        if (tail_.size() > 2 * kRecordLength) tail_.erase(0, tail_.size() - kRecordLength);
+    }
+    uint64_t written() const { return written_; }
+    // Leaves OutputRecordNo and OutputBuffer as the record-wise writing would.
+    void store(ModuleState& m) const {
+        m.OutputRecordNo = platform::toLong(static_cast<double>(written_ / kRecordLength));
+        const size_t partial = written_ % kRecordLength;
+        m.OutputBuffer.assign(tail_, tail_.size() - partial, partial);
+    }
+
+private:
+    std::string tail_;
+    uint64_t written_ = 0;
+};
+
 
 // Reads ten numbers into ExpansionNumbers 1..10 and checks that each lies in 0..99. On a bad
 // number sets `cmd` to the error text and returns false.
