@@ -10,18 +10,10 @@
 namespace varkel::cipher {
 namespace {
 
+using test::errorOf;
 using test::readBytes;
 using test::writeBytes;
 namespace fs = std::filesystem;
-
-int errorOf(auto&& call) {
-    try {
-        call();
-        return 0;
-    } catch (const platform::VbError& e) {
-        return e.number();
-    }
-}
 
 TEST(Alphabets, TextAlphabetHasItsFixedSymbols) {
     const std::string& a = textAlphabet();

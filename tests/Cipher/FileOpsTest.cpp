@@ -12,18 +12,10 @@ namespace varkel::cipher {
 namespace {
 
 using test::randomBytes;
+using test::errorOf;
 using test::readBytes;
 using test::writeBytes;
 namespace fs = std::filesystem;
-
-int errorOf(auto&& call) {
-    try {
-        call();
-        return 0;
-    } catch (const platform::VbError& e) {
-        return e.number();
-    }
-}
 
 class FileOps : public test::ScratchFolder {
 protected:

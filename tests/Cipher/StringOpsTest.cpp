@@ -7,18 +7,10 @@
 namespace varkel::cipher {
 namespace {
 
+using test::errorOf;
 using test::readBytes;
 using test::writeBytes;
 namespace fs = std::filesystem;
-
-int errorOf(auto&& call) {
-    try {
-        call();
-        return 0;
-    } catch (const platform::VbError& e) {
-        return e.number();
-    }
-}
 
 class StringOps : public test::ScratchFolder {
 protected:

@@ -7,18 +7,10 @@
 namespace varkel::platform {
 namespace {
 
+using test::errorOf;
 using test::readBytes;
 using test::writeBytes;
 namespace fs = std::filesystem;
-
-int errorOf(auto&& call) {
-    try {
-        call();
-        return 0;
-    } catch (const VbError& e) {
-        return e.number();
-    }
-}
 
 class Files : public test::ScratchFolder {};
 

@@ -1,6 +1,8 @@
 // Helpers shared by the tests: a scratch working folder and whole-file reads and writes.
 #pragma once
 
+#include "VbError.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,6 +22,16 @@ inline std::string readBytes(const std::filesystem::path& file) {
 inline void writeBytes(const std::filesystem::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The legacy error number a call fails with, 0 when it succeeds.
+inline int errorOf(auto&& call) {
+    try {
+        call();
+        return 0;
+    } catch (const platform::VbError& e) {
+        return e.number();
+    }
 }
 
 inline std::string randomBytes(size_t size, uint32_t seed) {
