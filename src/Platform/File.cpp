@@ -240,7 +240,7 @@ void deleteFile(std::string_view winPath) {
     if (::unlink(host.c_str()) != 0) raiseFor(errno, host, winPath);
 }
 
-void copyFile(std::string_view from, std::string_view to) {
+void copyFile(std::string_view from, std::string_view to, bool flushToDisk) {
     File in(from, OpenMode::Input);
     File out(to, OpenMode::Output);
     std::string buffer(1 << 20, '\0');
@@ -250,6 +250,7 @@ void copyFile(std::string_view from, std::string_view to) {
         out.writeAt(offset, buffer.data(), n);
         offset += n;
     }
+    if (flushToDisk) out.sync();
     out.close();
 }
 

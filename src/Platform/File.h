@@ -105,7 +105,8 @@ private:
 bool fileExists(std::string_view winPath);
 bool folderExists(std::string_view winPath);
 void deleteFile(std::string_view winPath);              // error 53 when missing
-void copyFile(std::string_view from, std::string_view to);  // replaces `to`
+// Replaces `to` by a copy of `from`; `flushToDisk` makes the copy reach the disk before it returns.
+void copyFile(std::string_view from, std::string_view to, bool flushToDisk = false);
 void renameFile(std::string_view from, std::string_view to);  // `to` must not exist
 void replaceFile(std::string_view from, std::string_view to);  // atomic rename over `to`
 uint64_t fileLength(std::string_view winPath);          // error 53 when missing

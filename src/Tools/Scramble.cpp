@@ -51,11 +51,11 @@ bool scrambleResult(int32_t result, const std::string& cmd, const std::string& b
 int runScramble(const Arguments& args, std::ostream& out, std::ostream& err) {
     return runSubcommand("scramble", kScrambleHelp, args, 0, out, err, [&](const Options& o) {
         if (o.operands.size() != 2) throw UsageError("give BLOCKS:SIZE and FILE");
-        const std::string& spec = o.operands[0];
-        const size_t colon = spec.find(':');
+        const std::string& request = o.operands[0];
+        const size_t colon = request.find(':');
         if (colon == std::string::npos) throw UsageError("the first argument is BLOCKS:SIZE, e.g. 1:0 or 4:512");
-        const int32_t blocks = count(spec.substr(0, colon), "BLOCKS");
-        const int32_t size = count(spec.substr(colon + 1), "SIZE");
+        const int32_t blocks = count(request.substr(0, colon), "BLOCKS");
+        const int32_t size = count(request.substr(colon + 1), "SIZE");
         if (blocks == 0) throw UsageError("BLOCKS must be at least 1");
         if (blocks > 1 && size == 0) throw UsageError("SIZE must be at least 1 for more than one block");
 

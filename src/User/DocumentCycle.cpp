@@ -20,20 +20,6 @@ const std::string kConsult = "  Please consult with the System Administrator abo
 
 std::string reason(const std::exception& e) { return e.what(); }
 
-// A copy that is on the disk before the caller goes on.
-void copyDurably(const std::string& from, const std::string& to) {
-    File in(from, OpenMode::Input);
-    File out(to, OpenMode::Output);
-    std::string buffer(1 << 20, '\0');
-    for (uint64_t offset = 0;;) {
-        const size_t n = in.readAt(offset, buffer.data(), buffer.size());
-        if (n == 0) break;
-        out.writeAt(offset, buffer.data(), n);
-        offset += n;
-    }
-    out.sync();
-    out.close();
-}
 
 // A name in the working folder that is not taken yet, for an encrypted copy kept for the user.
 std::string freeName(const std::string& base) {
@@ -139,7 +125,7 @@ CycleEnd Cycle::run(KeySetup& keys) {
     try {
         // Written beside the document and renamed over it, so the document is whole at every moment.
         const std::string beside = r_.document + ".vrknew";
-        copyDurably(kEncryptedResult, beside);
+        platform::copyFile(kEncryptedResult, beside, true);  // on the disk before it replaces the document
         replaceFile(beside, r_.document);
         deleteFile(kEncryptedResult);
     } catch (const std::exception& e) {
