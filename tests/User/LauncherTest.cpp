@@ -134,13 +134,20 @@ TEST_F(StartUp, ANewNameIsPathAndMarkUntilAFileIsPicked) {
 // Runs `check` on the modal window that `open` shows, then presses its Done button.
 void onModal(const std::function<void()>& open, const std::function<void(QDialog&)>& check) {
     bool seen = false;
-    QTimer::singleShot(0, [&] {
+    // Waits for the dialog to become the active modal window: under load it may not be yet
+    // when the event loop first runs.
+    std::function<void(int)> attempt = [&](int left) {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr && left > 0) {
+            QTimer::singleShot(10, [&, left] { attempt(left - 1); });
+            return;
+        }
         ASSERT_NE(dialog, nullptr);
         check(*dialog);
         seen = true;
         QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-    });
+    };
+    QTimer::singleShot(0, [&] { attempt(500); });
     open();
     EXPECT_TRUE(seen);
 }
