@@ -96,12 +96,17 @@ protected:
         if (!filesDat.empty()) writeBytes(share / "Files.dat", filesDat);
         if (!lockedDat.empty()) writeBytes(share / "Locked.dat", lockedDat);
     }
-    // Runs `drive` on the modal window that the next command opens.
-    static void whenModal(std::function<void(QWidget*)> drive) {
-        QTimer::singleShot(0, [drive = std::move(drive)] {
+    // Runs `drive` on the modal window that the next command opens, once it is the active
+    // modal window (under load it may not be yet when the event loop first runs).
+    static void whenModal(std::function<void(QWidget*)> drive, int attempts = 500) {
+        QTimer::singleShot(attempts == 500 ? 0 : 10, [drive = std::move(drive), attempts]() mutable {
             QWidget* modal = QApplication::activeModalWidget();
             if (modal == nullptr) {
-                ADD_FAILURE() << "no modal window";
+                if (attempts > 0) {
+                    whenModal(std::move(drive), attempts - 1);
+                } else {
+                    ADD_FAILURE() << "no modal window";
+                }
                 return;
             }
             drive(modal);
