@@ -39,21 +39,9 @@ int runExpand(const Arguments& args, std::ostream& out, std::ostream& err, bool 
     return runSubcommand(name, help.c_str(), args, allowed, out, err, [&](const Options& o) {
         if (o.operands.empty() || o.operands.size() > 2) throw UsageError("give FILE and optionally OUT");
         const std::string key = resolveKey(o);
-        const NamedFile input = nameFile(o.operands[0]);
-        std::string cmd = inQuotes(input.library);
-        const NamedFile* shownOnFailure = &input;
-        std::optional<NamedFile> output;
-        if (o.operands.size() == 2) output = nameFile(o.operands[1]);
-        if (output && output->host != input.host) {
-            checkInput(input, false);
-            prepareOutput(*output, o.force);
-            cmd += ' ' + inQuotes(output->library);
-            shownOnFailure = &*output;
-        } else {
-            checkInput(input, true);
-            checkReplaceable(input);
-            checkScratchFree("expand.dat");
-        }
+        const FileOrOutput files = chooseFileOrOutput(o.operands, o.force);
+        const NamedFile& input = files.input;
+        std::string cmd = files.cmd;
         if (decrypt) checkScratchFree("conv.enc");
 
         const FileOperation operation = decrypt ? (o.text ? &_SDK::VrkTExpandFileDec : &_SDK::VrkBExpandFileDec)
@@ -64,7 +52,7 @@ int runExpand(const Arguments& args, std::ostream& out, std::ostream& err, bool 
             const int32_t result = (sdk.*operation)(cmd);
             progress.end();
             if (result != 0) {
-                report(err, shownOnFailure->shown, result);
+                report(err, files.shownOnFailure().shown, result);
                 return false;
             }
             if (!isSuccessText(cmd)) {

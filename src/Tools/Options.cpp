@@ -157,6 +157,25 @@ void checkScratchFree(const char* name) {
         throw FileProblem{name, 0, "a file of this name in the current folder would be overwritten; move it away first"};
 }
 
+FileOrOutput chooseFileOrOutput(const std::vector<std::string>& operands, bool force) {
+    FileOrOutput chosen{nameFile(operands.at(0)), std::nullopt, {}};
+    chosen.cmd = inQuotes(chosen.input.library);
+    if (operands.size() == 2) {
+        NamedFile output = nameFile(operands[1]);
+        if (output.host != chosen.input.host) chosen.output = std::move(output);
+    }
+    if (chosen.output) {
+        checkInput(chosen.input, false);
+        prepareOutput(*chosen.output, force);
+        chosen.cmd += ' ' + inQuotes(chosen.output->library);
+    } else {
+        checkInput(chosen.input, true);
+        checkReplaceable(chosen.input);
+        checkScratchFree("expand.dat");
+    }
+    return chosen;
+}
+
 void checkReplaceable(const NamedFile& file) {
     struct stat here {}, there {};
     if (::stat(".", &here) != 0 || ::stat(file.host.parent_path().c_str(), &there) != 0 || here.st_dev != there.st_dev)

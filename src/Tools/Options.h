@@ -83,6 +83,16 @@ void checkScratchFree(const char* name);
 // because it lies on another file system. Throws FileProblem.
 void checkReplaceable(const NamedFile& file);
 
+// FILE [OUT] of a command that writes OUT, or replaces FILE through expand.dat when OUT is
+// missing or names FILE itself; checked as the chosen way needs.
+struct FileOrOutput {
+    NamedFile input;
+    std::optional<NamedFile> output;  // only when it is another file
+    std::string cmd;                  // the library's command string
+    const NamedFile& shownOnFailure() const { return output ? *output : input; }
+};
+FileOrOutput chooseFileOrOutput(const std::vector<std::string>& operands, bool force);
+
 // A name for the library's command string, enclosed in double quotes.
 std::string inQuotes(const std::string& libraryName);
 

@@ -81,28 +81,16 @@ int runXScramble(const Arguments& args, std::ostream& out, std::ostream& err) {
     return runSubcommand("xscramble", help.c_str(), args, allowed, out, err, [&](const Options& o) {
         if (o.operands.empty() || o.operands.size() > 2) throw UsageError("give FILE and optionally OUT");
         const std::string key = resolveKey(o);
-        const NamedFile input = nameFile(o.operands[0]);
-        std::string before = inQuotes(input.library);
-        const NamedFile* shownOnFailure = &input;
-        std::optional<NamedFile> output;
-        if (o.operands.size() == 2) output = nameFile(o.operands[1]);
-        if (output && output->host != input.host) {
-            checkInput(input, false);
-            prepareOutput(*output, o.force);
-            before += ' ' + inQuotes(output->library);
-            shownOnFailure = &*output;
-        } else {
-            checkInput(input, true);
-            checkReplaceable(input);
-            checkScratchFree("expand.dat");
-        }
+        const FileOrOutput files = chooseFileOrOutput(o.operands, o.force);
+        const NamedFile& input = files.input;
+        const std::string& before = files.cmd;
         return runWithKeys(key, KeyMode::Binary, o.keepKeys, err, [&](_SDK& sdk) {
             Progress progress(1);
             std::string cmd = before;
             progress.begin(1, input.shown, sizeOf(input.host));
             const int32_t result = sdk.VrkXScrambleFile(cmd);
             progress.end();
-            return scrambleResult(result, cmd, before, shownOnFailure->shown, err);
+            return scrambleResult(result, cmd, before, files.shownOnFailure().shown, err);
         });
     });
 }
