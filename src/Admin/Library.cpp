@@ -25,6 +25,16 @@ int32_t Library::VrkBinaryFileEnc(std::string& cmd) {
     return sdk->VrkBinaryFileEnc(cmd);
 }
 
+int32_t Library::VrkBinaryFileDec(std::string& cmd) {
+    SdkObject sdk;
+    return sdk->VrkBinaryFileDec(cmd);
+}
+
+int32_t Library::VrkKillFile(std::string& cmd) {
+    SdkObject sdk;
+    return sdk->VrkKillFile(cmd);
+}
+
 int32_t Library::VrkShutDown(std::string& cmd) {
     SdkObject sdk;
     return sdk->VrkShutDown(cmd);
@@ -35,6 +45,8 @@ void Library::install(Library* library) { g_library = library; }
 
 void genBinaryKeys(std::string& keystr) { check(Library::current().VrkGenBinaryKeys(keystr), "VrkGenBinaryKeys"); }
 void binaryFileEnc(std::string& cmd) { check(Library::current().VrkBinaryFileEnc(cmd), "VrkBinaryFileEnc"); }
+void binaryFileDec(std::string& cmd) { check(Library::current().VrkBinaryFileDec(cmd), "VrkBinaryFileDec"); }
+void killFile(std::string& cmd) { check(Library::current().VrkKillFile(cmd), "VrkKillFile"); }
 void shutDown(std::string& cmd) { check(Library::current().VrkShutDown(cmd), "VrkShutDown"); }
 
 }  // namespace varkel::admin

@@ -13,6 +13,8 @@ public:
     virtual ~Library() = default;
     virtual int32_t VrkGenBinaryKeys(std::string& keystr);
     virtual int32_t VrkBinaryFileEnc(std::string& cmd);
+    virtual int32_t VrkBinaryFileDec(std::string& cmd);
+    virtual int32_t VrkKillFile(std::string& cmd);
     virtual int32_t VrkShutDown(std::string& cmd);
 
     // The library in force; tests install theirs (nullptr restores the real one).
@@ -23,6 +25,8 @@ public:
 // Calls the library and raises the run-time error of a failed call as a VbError.
 void genBinaryKeys(std::string& keystr);
 void binaryFileEnc(std::string& cmd);
+void binaryFileDec(std::string& cmd);
+void killFile(std::string& cmd);
 void shutDown(std::string& cmd);
 
 }  // namespace varkel::admin

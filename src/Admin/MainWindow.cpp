@@ -1,6 +1,9 @@
 #include "MainWindow.h"
 
+#include "BusyPointer.h"
 #include "Console.h"
+#include "Conversion.h"
+#include "ConvertWindow.h"
 #include "Dialogs.h"
 #include "File.h"
 #include "FolderEncryption.h"
@@ -51,23 +54,11 @@ const char* const kNothingToUnlock =
 const char* const kKeyNotDigits =
     "A key is a string of digits.  Please select a key from the list or type one, and try again.";
 
-// The hourglass pointer for the life of a command.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 std::vector<std::string> listEntries(const QListWidget* list) {
     std::vector<std::string> entries;
     for (int i = 0; i < list->count(); ++i) entries.push_back(toSystem(list->item(i)->text()));
     return entries;
 }
-
-// Repaints the window while a command works, taking no input meanwhile.
-void keepPainting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 }  // namespace
 
@@ -224,11 +215,12 @@ void MainWindow::buildWindow() {
     connect(command4, &QPushButton::clicked, this, &MainWindow::Command4_Click);
     connect(command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
     connect(command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
+    connect(command8, &QPushButton::clicked, this, &MainWindow::Command8_Click);
     connect(command9, &QPushButton::clicked, this, &MainWindow::Command9_Click);
     connect(command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
     connect(command14, &QPushButton::clicked, this, &MainWindow::Command14_Click);
-    // Command8, Command10, Command11 and Command12 (conversion, restore, applications,
-    // transfer) get their commands with those windows.
+    // Command10, Command11 and Command12 (restore, applications, transfer) get their commands
+    // with those windows.
 }
 
 void MainWindow::buildMenus() {
@@ -283,6 +275,7 @@ void MainWindow::Form_Load() {
         text1_->setText(fromSystem(path));
         NetworkPath = shared::withTrailingBackslash(NetworkPath);
         setWorkEnabled(true);
+        finishInterruptedConversion();
         if (FilePresent(networkFile(kKeyFile)))
             text2_->setText(fromSystem(shared::readFirstEntry(networkFile(kKeyFile))));
         else
@@ -360,6 +353,36 @@ void MainWindow::Command6_Click() {
         genBinaryKeys(SdkArg);
         Dialogs::current().message(this, "Key has been set to " + fromSystem(key));
     });
+}
+
+void MainWindow::Command8_Click() {
+    ConvertDone = false;
+    working_ = true;  // closing waits until the conversion has ended
+    {
+        ConvertWindow window(this);
+        window.exec();
+    }
+    working_ = false;
+    if (ConvertDone) {
+        guarded(this, [&] {
+            text2_->setText(fromSystem(shared::readFirstEntry(networkFile(kKeyFile))));
+            list2_->clear();
+            setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
+        });
+    }
+    ConvertDone = false;
+    if (closeRequested_) close();
+}
+
+// A conversion that was interrupted (the console killed, the machine down) is finished before
+// anything reads the key or the lists: until then documents lie under both keys.
+void MainWindow::finishInterruptedConversion() {
+    std::optional<ConversionJournal> journal = findInterruptedConversion();
+    if (!journal) return;
+    BusyPointer busy;
+    const ConversionResult result = runConversion(std::move(*journal));
+    Dialogs::current().message(this, "A conversion to a new key was interrupted.  It has now been finished. " +
+                                         fromSystem(conversionMessage(result)));
 }
 
 void MainWindow::Command1_Click() {

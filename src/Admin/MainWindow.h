@@ -35,6 +35,7 @@ public:
     void Command4_Click();   // Delete (Current Files)
     void Command5_Click();   // Generate Keys...
     void Command6_Click();   // Set Key
+    void Command8_Click();   // Convert Encrypted Files to New Key...
     void Command9_Click();   // Encrypt New Folder...
     void Command13_Click();  // Lock All
     void Command14_Click();  // Unlock All
@@ -55,6 +56,7 @@ private:
     void setFilesCaption(int count);
     void showProgress(const QString& text);
     void encryptFolder(const std::string& folder);
+    void finishInterruptedConversion();
     void shutDownLibrary();
 
     QGroupBox* frame3_ = nullptr;

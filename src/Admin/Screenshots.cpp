@@ -3,6 +3,7 @@
 // Run it in a console working folder (with network.dat and the help texts), with
 // QT_QPA_PLATFORM=offscreen.
 #include "Console.h"
+#include "ConvertWindow.h"
 #include "Dialogs.h"
 #include "GenerateWindow.h"
 #include "HelpWindow.h"
@@ -71,6 +72,9 @@ int main(int argc, char** argv) {
         HelpWindow help(&main);
         help.Form_Load();
         ok &= save(help, out, "frmHelp");
+        ConvertWindow convert(&main);
+        if (auto* newKeys = convert.findChild<QListWidget*>("List1"); newKeys->count() > 1) newKeys->setCurrentRow(1);
+        ok &= save(convert, out, "frmConvert");
         AboutWindow about(&main);
         ok &= save(about, out, "frmAbout");
         main.close();  // shuts the library down

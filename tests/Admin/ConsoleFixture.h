@@ -48,6 +48,8 @@ class RecordingLibrary : public Library {
 public:
     int32_t VrkGenBinaryKeys(std::string& keystr) override { return note("VrkGenBinaryKeys", keystr, &Library::VrkGenBinaryKeys); }
     int32_t VrkBinaryFileEnc(std::string& cmd) override { return note("VrkBinaryFileEnc", cmd, &Library::VrkBinaryFileEnc); }
+    int32_t VrkBinaryFileDec(std::string& cmd) override { return note("VrkBinaryFileDec", cmd, &Library::VrkBinaryFileDec); }
+    int32_t VrkKillFile(std::string& cmd) override { return note("VrkKillFile", cmd, &Library::VrkKillFile); }
     int32_t VrkShutDown(std::string& cmd) override { return note("VrkShutDown", cmd, &Library::VrkShutDown); }
 
     std::vector<std::string> callsOf(const std::string& op) const {
