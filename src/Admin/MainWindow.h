@@ -36,6 +36,8 @@ public:
     void Command5_Click();   // Generate Keys...
     void Command6_Click();   // Set Key
     void Command9_Click();   // Encrypt New Folder...
+    void Command10_Click();  // Restore Files
+    void Command12_Click();  // Transfer Files
     void Command13_Click();  // Lock All
     void Command14_Click();  // Unlock All
     void fleext_Click();     // File, Exit
