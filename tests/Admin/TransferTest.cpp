@@ -278,6 +278,7 @@ TEST_F(TransferTest, ADriveBeforeCOrACancelledPickerDoesNothing) {
         EXPECT_EQ(dialogs.messages, c.messages);
         EXPECT_TRUE(library.calls.empty());
         EXPECT_TRUE(fs::is_empty(out));
+        EXPECT_EQ(names(root() / "b"), std::set<std::string>{"key.dat"});
         expectInService();
     }
     // Closed by its close box: the picker hands back nothing, whatever an earlier pick left.
