@@ -59,7 +59,8 @@ void stageCopy(const Copy& copy) {
 }
 
 // Copies every file beside its target first, then renames each into place. When a copy
-// fails, no target has been touched and no scratch file stays behind.
+// fails, no target has been touched; when a rename fails, the targets before it are in place
+// and the others untouched. No scratch file stays behind either way.
 Placement placeCopies(const std::vector<Copy>& copies) {
     Placement result;
     size_t current = 0;
