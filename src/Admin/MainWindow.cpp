@@ -17,6 +17,7 @@
 #include "PathWindow.h"
 #include "SelectWindow.h"
 #include "SystemFiles.h"
+#include "SystemTransfer.h"
 #include "WinPath.h"
 
 #include <QApplication>
@@ -219,8 +220,9 @@ void MainWindow::buildWindow() {
     connect(command9, &QPushButton::clicked, this, &MainWindow::Command9_Click);
     connect(command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
     connect(command14, &QPushButton::clicked, this, &MainWindow::Command14_Click);
-    // Command10, Command11 and Command12 (restore, applications, transfer) get their commands
-    // with those windows.
+    connect(command12, &QPushButton::clicked, this, &MainWindow::Command12_Click);
+    connect(command10, &QPushButton::clicked, this, &MainWindow::Command10_Click);
+    // Command11 (applications) gets its command with its window.
 }
 
 void MainWindow::buildMenus() {
@@ -470,6 +472,47 @@ void MainWindow::Command9_Click() {
         return;
     }
     encryptFolder(folder);
+}
+
+namespace {
+
+// The folder picker in the mode that hands the folder back; empty when nothing was picked.
+std::string pickFolder(QWidget* parent, const char* caption) {
+    PathMode = 1;
+    PathCaption = caption;
+    PickedFolder.clear();  // a picker closed by its close box hands back nothing
+    {
+        PathWindow picker(parent);
+        picker.exec();
+    }
+    PathMode = 0;
+    return PickedFolder;
+}
+
+void showMessages(QWidget* parent, const TransferOutcome& outcome) {
+    for (const std::string& text : outcome.messages) Dialogs::current().message(parent, fromSystem(text));
+}
+
+}  // namespace
+
+void MainWindow::Command12_Click() {
+    const std::string folder = pickFolder(this, "Select Folder to Transfer");
+    TransferOutcome outcome;
+    guarded(this, [&] { outcome = transferSystemFiles(folder); });
+    showMessages(this, outcome);
+    if (outcome.next != TransferOutcome::Next::EndConsole) return;
+    // The system files are gone from their places: nothing is left to refresh or to work on.
+    timer1_->stop();
+    timer2_->stop();
+    fleext_Click();
+}
+
+void MainWindow::Command10_Click() {
+    const std::string folder = pickFolder(this, "Select Folder to Restore from");
+    TransferOutcome outcome;
+    guarded(this, [&] { outcome = restoreSystemFiles(folder); });
+    showMessages(this, outcome);
+    if (outcome.next == TransferOutcome::Next::Reload) Form_Load();
 }
 
 void MainWindow::showProgress(const QString& text) {

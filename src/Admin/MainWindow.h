@@ -37,6 +37,8 @@ public:
     void Command6_Click();   // Set Key
     void Command8_Click();   // Convert Encrypted Files to New Key...
     void Command9_Click();   // Encrypt New Folder...
+    void Command10_Click();  // Restore Files
+    void Command12_Click();  // Transfer Files
     void Command13_Click();  // Lock All
     void Command14_Click();  // Unlock All
     void fleext_Click();     // File, Exit

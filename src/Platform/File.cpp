@@ -297,6 +297,16 @@ bool sameFile(std::string_view a, std::string_view b) {
            sa.st_ino == sb.st_ino;
 }
 
+void syncFolderOf(std::string_view winPath) {
+    const fs::path folder = hostPath(winPath).parent_path();
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) raiseErrno(errno, std::string(winPath), true);
+    const int result = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (result != 0 && err != EINVAL && err != EROFS) raiseFor(err, folder, winPath);
+}
+
 namespace {
 
 std::vector<std::string> listEntries(std::string_view winFolder, bool wantFolders) {

@@ -115,6 +115,9 @@ uint64_t fileLength(std::string_view winPath);          // error 53 when missing
 bool createExclusive(std::string_view winPath, std::string_view content);
 // True when both names reach the same file (same host path, or the same file by identity).
 bool sameFile(std::string_view a, std::string_view b);
+// Flushes the folder that holds `winPath`, so that a file created or renamed in it stays
+// there after a crash. File systems that cannot flush a folder are left as they are.
+void syncFolderOf(std::string_view winPath);
 
 // The ordinary files (or sub-folders) of a folder, names only, ignoring names that start
 // with "."; sorted without regard to case.
