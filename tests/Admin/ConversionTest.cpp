@@ -180,7 +180,7 @@ TEST_F(ConversionTest, NoEntrySurvivingStillMakesTheNewKeyCurrent) {
 }
 
 // At every step the network folder holds only ciphertext, each document is locked, and the
-// plain copy in the working folder is readable by its owner only.
+// plain copy and the journal in the working folder are readable by their owner only.
 TEST_F(ConversionTest, NoPlaintextReachesTheNetworkFolderAndDocumentsStayLocked) {
     addStandardDocuments();
     int steps = 0;
@@ -196,8 +196,10 @@ TEST_F(ConversionTest, NoPlaintextReachesTheNetworkFolderAndDocumentsStayLocked)
             for (const auto& document : registered)
                 EXPECT_TRUE(shared::containsLine("N:\\Locked.dat", document, shared::Case::Exact)) << step;
         }
-        if (fs::exists(kPlainCopy)) {
-            EXPECT_EQ(fs::status(kPlainCopy).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+        for (const char* secret : {kPlainCopy, kJournalFile}) {  // plaintext, keys
+            if (!fs::exists(secret)) continue;
+            EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write)
+                << secret;
         }
     };
     convertAll(true, hooks);
