@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Console.h"
+#include "DefineWindow.h"
 #include "Dialogs.h"
 #include "File.h"
 #include "FolderEncryption.h"
@@ -225,6 +226,7 @@ void MainWindow::buildWindow() {
     connect(command5, &QPushButton::clicked, this, &MainWindow::Command5_Click);
     connect(command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
     connect(command9, &QPushButton::clicked, this, &MainWindow::Command9_Click);
+    connect(command11, &QPushButton::clicked, this, &MainWindow::Command11_Click);
     connect(command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
     connect(command14, &QPushButton::clicked, this, &MainWindow::Command14_Click);
     // Command8, Command10, Command11 and Command12 (conversion, restore, applications,
@@ -329,6 +331,11 @@ void MainWindow::Command3_Click() {
 
 void MainWindow::Command5_Click() {
     GenerateWindow window(list3_, this);
+    window.exec();
+}
+
+void MainWindow::Command11_Click() {
+    DefineWindow window(this);
     window.exec();
 }
 
