@@ -99,7 +99,7 @@ void DefineWindow::buildWindow() {
     buttons->addWidget(button(15, "Save"));
     buttons->addWidget(button(16, "Cancel"));
     grid->addLayout(buttons, kSlots + 1, 0, 1, 4);
-    resize(760, 560);
+    resize(760, sizeHint().height());
 }
 
 void DefineWindow::connectHandlers() {
