@@ -140,7 +140,8 @@ void DefineWindow::showSlots(const ApplicationSlots& definitions) {
 ApplicationSlots DefineWindow::slotsShown() const {
     ApplicationSlots definitions;
     for (int slot = 1; slot <= kSlots; ++slot)
-        definitions[slot - 1] = {toSystem(Text[locationBox(slot)]->text()), toSystem(Text[buttonTextBox(slot)]->text())};
+        definitions[slot - 1] = {.location = toSystem(Text[locationBox(slot)]->text()),
+                                 .buttonText = toSystem(Text[buttonTextBox(slot)]->text())};
     return definitions;
 }
 
