@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "Conversion.h"
 #include "ConvertWindow.h"
+#include "DefineWindow.h"
 #include "Dialogs.h"
 #include "File.h"
 #include "FolderEncryption.h"
@@ -218,11 +219,11 @@ void MainWindow::buildWindow() {
     connect(command6, &QPushButton::clicked, this, &MainWindow::Command6_Click);
     connect(command8, &QPushButton::clicked, this, &MainWindow::Command8_Click);
     connect(command9, &QPushButton::clicked, this, &MainWindow::Command9_Click);
+    connect(command11, &QPushButton::clicked, this, &MainWindow::Command11_Click);
     connect(command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
     connect(command14, &QPushButton::clicked, this, &MainWindow::Command14_Click);
     connect(command12, &QPushButton::clicked, this, &MainWindow::Command12_Click);
     connect(command10, &QPushButton::clicked, this, &MainWindow::Command10_Click);
-    // Command11 (applications) gets its command with its window.
 }
 
 void MainWindow::buildMenus() {
@@ -324,6 +325,11 @@ void MainWindow::Command3_Click() {
 
 void MainWindow::Command5_Click() {
     GenerateWindow window(list3_, this);
+    window.exec();
+}
+
+void MainWindow::Command11_Click() {
+    DefineWindow window(this);
     window.exec();
 }
 

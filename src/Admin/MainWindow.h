@@ -39,6 +39,7 @@ public:
     void Command9_Click();   // Encrypt New Folder...
     void Command10_Click();  // Restore Files
     void Command12_Click();  // Transfer Files
+    void Command11_Click();  // Define Applications...
     void Command13_Click();  // Lock All
     void Command14_Click();  // Unlock All
     void fleext_Click();     // File, Exit

@@ -4,6 +4,7 @@
 // QT_QPA_PLATFORM=offscreen.
 #include "Console.h"
 #include "ConvertWindow.h"
+#include "DefineWindow.h"
 #include "Dialogs.h"
 #include "GenerateWindow.h"
 #include "HelpWindow.h"
@@ -64,6 +65,12 @@ int main(int argc, char** argv) {
         PathWindow path(&main);
         path.findChild<QComboBox*>("Drive1")->setCurrentText("N:");
         ok &= save(path, out, "frmPath");
+        DefineWindow define(&main);
+        define.findChild<QLineEdit*>("Text1")->setText("C:\\usr\\bin\\mousepad");
+        define.findChild<QLineEdit*>("Text15")->setText("Editor");
+        define.findChild<QLineEdit*>("Text2")->setText("C:\\usr\\bin\\xterm -e nano");
+        define.findChild<QLineEdit*>("Text16")->setText("Console");
+        ok &= save(define, out, "frmDefine");
         SelectMode = 2;
         SelectWindow select(&main);
         select.findChild<QComboBox*>("Drive1")->setCurrentText("N:");

@@ -1,5 +1,6 @@
 #include "Launcher.h"
 
+#include "ApplicationList.h"
 #include "File.h"
 #include "Process.h"
 #include "SystemFiles.h"
@@ -10,14 +11,14 @@ namespace varkel::user {
 using namespace varkel::platform;
 
 Applications readApplications(const std::string& networkPath) {
-    const std::vector<std::string> lines = shared::readLines(networkPath + "apps.dat");
-    if (lines.empty()) raise(kInputPastEnd, networkPath + "apps.dat");
+    const std::string list = networkPath + shared::kApplicationListFile;
+    const std::vector<std::string> lines = shared::readLines(list);
+    if (lines.empty()) raise(kInputPastEnd, list);
     Applications apps;
     for (size_t k = 1; k <= lines.size() && k <= kSlotCount; ++k) {
-        const std::string& line = lines[k - 1];
-        const size_t colon = line.find(':');
-        if (colon == std::string::npos) continue;
-        apps[k] = Application{line.substr(0, colon), line.substr(colon + 1)};
+        auto split = shared::splitApplicationLine(lines[k - 1]);
+        if (!split) continue;
+        apps[k] = Application{std::move(split->buttonText), std::move(split->location)};
     }
     return apps;
 }

@@ -2,6 +2,8 @@
 // OS family that decides how a started application is watched.
 #pragma once
 
+#include "ApplicationList.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -9,7 +11,7 @@
 
 namespace varkel::user {
 
-inline constexpr int kSlotCount = 14;
+inline constexpr int kSlotCount = shared::kApplicationSlots;
 
 struct Application {
     std::string name;      // the button text: everything before the line's first ":"
