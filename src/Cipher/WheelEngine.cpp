@@ -237,13 +237,16 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
     std::array<int, kWheelCount> base;
     cycleStart(s, order0, base);
 
-    // Each group's symbols are gathered into one row of lanes (whole vectors) and scattered
-    // back afterwards. The row holds alphabet indices only, so lanes that belong to no symbol
-    // are harmless.
-    thread_local std::vector<uint8_t> row;
-    const size_t rowSize = (s.maxGroupLanes + kLanes - 1) / kLanes * kLanes;
-    if (row.size() < rowSize) row.assign(rowSize, 0);
+    // The vector kernel reads each group's symbols where they are, run by run; the scalar one
+    // gets them gathered into one row of lanes (whole vectors) and scattered back afterwards.
+    // Lanes that belong to no symbol hold alphabet indices too, so they are harmless.
     const bool vector = activeEnginePath() == EnginePath::Avx512;
+    thread_local std::vector<uint8_t> row;
+    thread_local std::vector<LanePiece> pieces;
+    if (!vector) {
+        const size_t rowSize = (s.maxGroupLanes + kLanes - 1) / kLanes * kLanes;
+        if (row.size() < rowSize) row.assign(rowSize, 0);
+    }
     GroupJob job;
     job.modulo = modulo_.data();
     job.n = n_;
@@ -251,29 +254,32 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
     for (int g = 0; g < kWheelCount; ++g) {
         const int from = first + (g - first % kWheelCount + kWheelCount) % kWheelCount;
         if (from >= kMasterTableSize || s.runs[from].start >= end) continue;
-        const uint32_t firstLane = s.runs[from].lane;
-        uint32_t endLane = firstLane;
+        const uint32_t firstVector = s.runs[from].lane / kLanes;
+        const uint32_t rowStart = firstVector * kLanes;
+        pieces.clear();
         for (int r = from; r < kMasterTableSize && s.runs[r].start < end; r += kWheelCount) {
             const auto& run = s.runs[r];
-            const size_t size = std::min<uint64_t>(run.length, end - run.start);
-            std::memcpy(row.data() + run.lane, c + (run.start - begin), size);
-            endLane = run.lane + static_cast<uint32_t>(size);
+            const auto size = static_cast<uint32_t>(std::min<uint64_t>(run.length, end - run.start));
+            pieces.push_back({c + (run.start - begin), run.lane - rowStart, size});
         }
-        const uint32_t firstVector = firstLane / kLanes;
+        const LanePiece& last = pieces.back();
         for (int p = 0; p < kWheelCount; ++p) {
             const int q = (p + order0 + g) % kWheelCount;
             job.table[p] = Decipher ? inverse_[q].data() : forward_[q].data();
             job.base[p] = static_cast<uint8_t>(base[q]);
         }
-        job.lanes = row.data() + static_cast<size_t>(firstVector) * kLanes;
-        job.count = endLane - firstVector * kLanes;
+        job.count = last.lane + last.length;
         job.offsets = s.offsets.data() + static_cast<size_t>(s.groupFirstVector[g] + firstVector) * kVectorBytes;
-        vector ? runGroupAvx512(job, Decipher) : runGroupScalar(job, Decipher);
-        for (int r = from; r < kMasterTableSize && s.runs[r].start < end; r += kWheelCount) {
-            const auto& run = s.runs[r];
-            const size_t size = std::min<uint64_t>(run.length, end - run.start);
-            std::memcpy(c + (run.start - begin), row.data() + run.lane, size);
+        if (vector) {
+            job.pieces = pieces.data();
+            job.pieceCount = pieces.size();
+            runGroupAvx512(job, Decipher);
+            continue;
         }
+        for (const LanePiece& piece : pieces) std::memcpy(row.data() + piece.lane, piece.data, piece.length);
+        job.lanes = row.data();
+        runGroupScalar(job, Decipher);
+        for (const LanePiece& piece : pieces) std::memcpy(piece.data, row.data() + piece.lane, piece.length);
     }
     if (end == s.period) {
         toCycleEnd(s);
@@ -335,6 +341,39 @@ std::shared_ptr<const CycleSchedule> WheelEngine::scheduleHere() const {
 
 size_t WheelEngine::encipher(uint8_t* data, size_t count, int passes) { return transform<false>(data, count, passes); }
 size_t WheelEngine::decipher(uint8_t* data, size_t count, int passes) { return transform<true>(data, count, passes); }
+
+template <bool Decipher>
+size_t WheelEngine::mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes, bool othersMoveOnly) {
+    // Several passes at one step are that step's substitution repeated. So everything gets its
+    // first pass here, and the passes after the first are run from the same starting state on a
+    // copy, from which the symbols in `full` are taken. The second run's state is then the
+    // first's: only the last symbol may differ.
+    WheelEngine again = *this;
+    const int before = lastSymbol_;
+    const size_t valid = transform<Decipher>(data, count, 1);
+    const auto end = std::lower_bound(full.begin(), full.end(), valid);
+    if (passes > 1 && end != full.begin()) {
+        thread_local std::vector<uint8_t> copy;
+        copy.assign(data, data + valid);
+        again.transform<Decipher>(copy.data(), valid, passes - 1);
+        for (auto at = full.begin(); at != end; ++at) data[*at] = copy[*at];
+    }
+    if (othersMoveOnly) {
+        lastSymbol_ = end != full.begin() ? data[*(end - 1)] : before;
+    } else if (valid > 0) {
+        lastSymbol_ = data[valid - 1];
+    }
+    return valid;
+}
+
+size_t WheelEngine::encipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes) {
+    return mixed<false>(data, count, full, passes, false);
+}
+
+size_t WheelEngine::decipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes,
+                                  bool othersMoveOnly) {
+    return mixed<true>(data, count, full, passes, othersMoveOnly);
+}
 
 void WheelEngine::advance(uint64_t steps) {
     std::shared_ptr<const CycleSchedule> schedule;

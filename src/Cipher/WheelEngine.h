@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace varkel::cipher {
 
@@ -52,6 +53,12 @@ public:
     // from there on are left as they were.
     size_t encipher(uint8_t* data, size_t count, int passes);
     size_t decipher(uint8_t* data, size_t count, int passes);
+    // Expanded files: every symbol gets one pass, except those at the positions in `full`
+    // (ascending), which get `passes`. With `othersMoveOnly` the other symbols only stand for
+    // steps of the wheels: the last symbol is then the last one in `full` (their bytes are
+    // transformed all the same). Stops as encipher and decipher do.
+    size_t encipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes);
+    size_t decipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes, bool othersMoveOnly);
     // Moves the wheels `steps` times without enciphering anything.
     void advance(uint64_t steps);
 
@@ -80,6 +87,8 @@ private:
 
     template <bool Decipher>
     size_t transform(uint8_t* data, size_t count, int passes);
+    template <bool Decipher>
+    size_t mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes, bool othersMoveOnly);
     // The work on alphabet indices (all in range), split between cores when it pays.
     template <bool Decipher>
     void transformIndices(uint8_t* c, size_t count, int passes, bool mayShare);

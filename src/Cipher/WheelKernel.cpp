@@ -57,8 +57,9 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
 
 namespace {
 
-// Eight lanes at a time, so that eight independent look-up chains overlap.
-template <bool Decipher>
+// Eight lanes at a time, so that eight independent look-up chains overlap. With 256 symbols
+// the arithmetic wraps by itself, so deciphering needs no modulo table there.
+template <bool Decipher, bool Binary>
 void scalarGroup(const GroupJob& job) {
     constexpr int kBlock = 8;
     const int twiceN = 2 * job.n;
@@ -72,7 +73,12 @@ void scalarGroup(const GroupJob& job) {
             for (int step = 0; step < kWheelCount; ++step) {
                 const int p = Decipher ? kWheelCount - 1 - step : step;
                 const uint8_t* rel = offsets + p * kLanes;
-                if constexpr (Decipher) {
+                if constexpr (Decipher && Binary) {
+                    const uint8_t* inverse = job.table[p];
+                    const unsigned base = job.base[p];
+#pragma GCC unroll 8
+                    for (int k = 0; k < kBlock; ++k) c[k] = static_cast<uint8_t>(inverse[c[k]] - rel[k] - base);
+                } else if constexpr (Decipher) {
                     const uint8_t* inverse = job.table[p];
                     const uint8_t* modulo = job.modulo + twiceN - job.base[p];
 #pragma GCC unroll 8
@@ -103,11 +109,59 @@ VARKEL_AVX512 inline __m512i lookUp(const Table& t, __m512i index) {
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
 }
 
+// Lanes lo .. hi - 1 of a vector (lo < hi <= 64).
+inline __mmask64 laneMask(uint64_t lo, uint64_t hi) {
+    const uint64_t below = hi == kLanes ? ~uint64_t{0} : (uint64_t{1} << hi) - 1;
+    return below & ~((uint64_t{1} << lo) - 1);
+}
+
+// Where lane 0 of a vector would be for a piece whose lane 0 sits `shift` lanes later. Only the
+// lanes of the piece are ever accessed through it, by masked loads and stores.
+inline uint8_t* laneZero(uint8_t* data, int64_t shift) {
+    return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(data) - static_cast<uintptr_t>(shift));
+}
+
+// One slice of a piece inside one vector.
+struct Slice {
+    uint8_t* at;
+    __mmask64 mask;
+};
+
+// Loads the vectors of a batch from the pieces, in place: each piece's part of a vector is one
+// masked load. `piece` moves on past the pieces that end inside the batch.
+template <int K>
+VARKEL_AVX512 inline int loadBatch(const GroupJob& job, uint64_t firstLane, size_t& piece, __m512i (&c)[K],
+                                   Slice* slices, int (&sliceEnd)[K]) {
+    int used = 0;
+    for (int k = 0; k < K; ++k) {
+        const uint64_t from = firstLane + static_cast<uint64_t>(k) * kLanes;
+        const uint64_t to = from + kLanes;
+        __m512i v = _mm512_setzero_si512();
+        while (piece < job.pieceCount) {
+            const LanePiece& p = job.pieces[piece];
+            if (p.lane >= to) break;
+            const uint64_t end = uint64_t{p.lane} + p.length;
+            const __mmask64 mask = laneMask(std::max<uint64_t>(p.lane, from) - from, std::min(end, to) - from);
+            uint8_t* at = laneZero(p.data, static_cast<int64_t>(p.lane) - static_cast<int64_t>(from));
+            v = _mm512_mask_loadu_epi8(v, mask, at);
+            slices[used++] = {at, mask};
+            if (end > to) break;  // goes on in the next vector
+            ++piece;
+        }
+        c[k] = v;
+        sliceEnd[k] = used;
+    }
+    return used;
+}
+
 template <bool Decipher, bool Text, int K>
-VARKEL_AVX512 void vectorBatch(uint8_t* lanes, const uint8_t* offsets, const GroupJob& job) {
+VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const GroupJob& job, size_t& piece) {
     const __m512i n = _mm512_set1_epi8(static_cast<char>(job.n));
     __m512i c[K];
-    for (int k = 0; k < K; ++k) c[k] = _mm512_loadu_si512(lanes + k * kLanes);
+    // A vector can hold up to 64 pieces of one symbol each, and one more that goes on.
+    Slice slices[K * (kLanes + 1)];
+    int sliceEnd[K];
+    loadBatch<K>(job, firstLane, piece, c, slices, sliceEnd);
     for (int pass = 0; pass < job.passes; ++pass) {
         for (int step = 0; step < kWheelCount; ++step) {
             const int p = Decipher ? kWheelCount - 1 - step : step;
@@ -149,25 +203,28 @@ VARKEL_AVX512 void vectorBatch(uint8_t* lanes, const uint8_t* offsets, const Gro
             }
         }
     }
-    for (int k = 0; k < K; ++k) _mm512_storeu_si512(lanes + k * kLanes, c[k]);
+    for (int k = 0, s = 0; k < K; ++k) {
+        for (; s < sliceEnd[k]; ++s) _mm512_mask_storeu_epi8(slices[s].at, slices[s].mask, c[k]);
+    }
 }
 
 template <bool Decipher, bool Text>
 VARKEL_AVX512 void vectorGroup(const GroupJob& job) {
     constexpr int kMaxBatch = 8;
     const size_t vectors = (job.count + kLanes - 1) / kLanes;
+    size_t piece = 0;
     for (size_t v = 0; v < vectors; v += kMaxBatch) {
-        uint8_t* lanes = job.lanes + v * kLanes;
+        const uint64_t lane = v * kLanes;
         const uint8_t* offsets = job.offsets + v * kVectorBytes;
         switch (std::min<size_t>(kMaxBatch, vectors - v)) {
-            case 1: vectorBatch<Decipher, Text, 1>(lanes, offsets, job); break;
-            case 2: vectorBatch<Decipher, Text, 2>(lanes, offsets, job); break;
-            case 3: vectorBatch<Decipher, Text, 3>(lanes, offsets, job); break;
-            case 4: vectorBatch<Decipher, Text, 4>(lanes, offsets, job); break;
-            case 5: vectorBatch<Decipher, Text, 5>(lanes, offsets, job); break;
-            case 6: vectorBatch<Decipher, Text, 6>(lanes, offsets, job); break;
-            case 7: vectorBatch<Decipher, Text, 7>(lanes, offsets, job); break;
-            default: vectorBatch<Decipher, Text, 8>(lanes, offsets, job); break;
+            case 1: vectorBatch<Decipher, Text, 1>(lane, offsets, job, piece); break;
+            case 2: vectorBatch<Decipher, Text, 2>(lane, offsets, job, piece); break;
+            case 3: vectorBatch<Decipher, Text, 3>(lane, offsets, job, piece); break;
+            case 4: vectorBatch<Decipher, Text, 4>(lane, offsets, job, piece); break;
+            case 5: vectorBatch<Decipher, Text, 5>(lane, offsets, job, piece); break;
+            case 6: vectorBatch<Decipher, Text, 6>(lane, offsets, job, piece); break;
+            case 7: vectorBatch<Decipher, Text, 7>(lane, offsets, job, piece); break;
+            default: vectorBatch<Decipher, Text, 8>(lane, offsets, job, piece); break;
         }
     }
 }
@@ -175,7 +232,12 @@ VARKEL_AVX512 void vectorGroup(const GroupJob& job) {
 }  // namespace
 
 void runGroupScalar(const GroupJob& job, bool decipher) {
-    decipher ? scalarGroup<true>(job) : scalarGroup<false>(job);
+    const bool binary = job.n == 256;
+    if (decipher) {
+        binary ? scalarGroup<true, true>(job) : scalarGroup<true, false>(job);
+    } else {
+        scalarGroup<false, false>(job);
+    }
 }
 
 void runGroupAvx512(const GroupJob& job, bool decipher) {

@@ -46,10 +46,23 @@ struct CycleSchedule {
                       const std::array<int32_t, kMasterTableSize + 1>& masterTable, uint64_t maxPeriod);
 };
 
+// Symbols of one run that sit side by side in memory and in consecutive lanes of their group.
+struct LanePiece {
+    uint8_t* data;    // alphabet indices, in place
+    uint32_t lane;    // lane of data[0], counted from the job's first vector
+    uint32_t length;  // at least 1
+};
+
 // One group of lanes through all passes.
 struct GroupJob {
-    uint8_t* lanes = nullptr;   // alphabet indices; readable and writable up to the next multiple of 64
-    size_t count = 0;
+    // The scalar kernel works on a row of lanes gathered beforehand: alphabet indices, readable
+    // and writable up to the next multiple of 64.
+    uint8_t* lanes = nullptr;
+    // The vector kernel reads and writes the symbols where they are: pieces in lane order that
+    // cover lanes 0 .. count - 1 (lanes before the first piece belong to no symbol).
+    const LanePiece* pieces = nullptr;
+    size_t pieceCount = 0;
+    size_t count = 0;  // lanes, from the first vector's first lane
     const uint8_t* offsets = nullptr;  // the group's first vector in CycleSchedule::offsets
     // Per position: enciphering, the wheel's forward table (tripled); deciphering, its inverse.
     std::array<const uint8_t*, kWheelCount> table{};
