@@ -6,6 +6,7 @@
 #include "Module.h"
 #include "Numbers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -57,7 +58,10 @@ private:
 class OutputTail {
 public:
     void add(const void* data, size_t size) {
-        tail_.append(static_cast<const char*>(data), size);
+        // Of a large piece only its last record's worth can still be the partial record.
+        const size_t keep = std::min<size_t>(size, kRecordLength);
+        if (keep < size) tail_.clear();
+        tail_.append(static_cast<const char*>(data) + (size - keep), keep);
         written_ += size;
         if (tail_.size() > 2 * kRecordLength) tail_.erase(0, tail_.size() - kRecordLength);
     }
