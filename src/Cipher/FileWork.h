@@ -21,6 +21,10 @@ inline constexpr platform::OpenOptions kOwnerOnly{.ownerOnly = true};
 // records, this only bounds memory and the number of system calls.
 inline constexpr size_t kChunkSize = size_t{1} << 20;
 
+// Binary and text files go through the cipher in blocks of this size (three at a time: one
+// read, one worked on, one written).
+inline constexpr size_t kCipherBlock = size_t{4} << 20;
+
 // Reads a file from its start in chunks.
 class ChunkReader {
 public:

@@ -230,7 +230,8 @@ void WheelEngine::stepwise(uint8_t* data, size_t count, int passes) {
 
 template <bool Decipher>
 void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSchedule& s) {
-    const int first = masterIndex_ - 1;  // the run that starts here
+    const int first = masterIndex_ - 1;  // the run that starts here, in the first cycle
+    const int runCount = static_cast<int>(s.runs.size());
     const uint64_t begin = s.runs[first].start;
     const uint64_t end = begin + count;
     int order0;
@@ -253,11 +254,11 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
     job.passes = passes;
     for (int g = 0; g < kWheelCount; ++g) {
         const int from = first + (g - first % kWheelCount + kWheelCount) % kWheelCount;
-        if (from >= kMasterTableSize || s.runs[from].start >= end) continue;
+        if (from >= runCount || s.runs[from].start >= end) continue;
         const uint32_t firstVector = s.runs[from].lane / kLanes;
         const uint32_t rowStart = firstVector * kLanes;
         pieces.clear();
-        for (int r = from; r < kMasterTableSize && s.runs[r].start < end; r += kWheelCount) {
+        for (int r = from; r < runCount && s.runs[r].start < end; r += kWheelCount) {
             const auto& run = s.runs[r];
             const auto size = static_cast<uint32_t>(std::min<uint64_t>(run.length, end - run.start));
             pieces.push_back({c + (run.start - begin), run.lane - rowStart, size});
@@ -306,7 +307,7 @@ void WheelEngine::toCycleEnd(const CycleSchedule& s) {
     std::array<int, kWheelCount> base;
     cycleStart(s, order0, base);
     for (int q = 0; q < kWheelCount; ++q) offset_[q] = (base[q] + s.drift[(q - order0 + kWheelCount) % kWheelCount]) % n_;
-    // 200 rotations of the order are ten full turns.
+    // Every cycle of 200 rotations turns the order ten times round.
     order_ = order0;
     masterIndex_ = 1;
     masterCounter_ = 0;

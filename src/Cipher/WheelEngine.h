@@ -95,7 +95,7 @@ private:
     // Step by step within runs.
     template <bool Decipher>
     void stepwise(uint8_t* c, size_t count, int passes);
-    // `count` steps from a run start, at most to the end of the master table's cycle.
+    // `count` steps from a run start, at most to the end of the schedule (whole cycles).
     template <bool Decipher>
     void grouped(uint8_t* c, size_t count, int passes, const CycleSchedule& schedule);
     std::shared_ptr<const CycleSchedule> scheduleHere() const;

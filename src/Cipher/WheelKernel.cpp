@@ -10,13 +10,19 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
     s.n = n;
     s.delta = delta;
     s.masterTable = masterTable;
-    s.runs.assign(kMasterTableSize, Run{});
+    uint64_t cyclePeriod = 0;
+    for (int index = 1; index <= kMasterTableSize; ++index) {
+        // A run ends when the counter, starting from 0, reaches the threshold: at least one step.
+        cyclePeriod += static_cast<uint64_t>(std::max<int32_t>(masterTable[index], 1));
+        if (cyclePeriod > maxPeriod) return false;
+    }
+    const uint64_t cycles = std::clamp<uint64_t>(kTargetSteps / cyclePeriod, 1, 16);
+    const int runCount = static_cast<int>(cycles) * kMasterTableSize;
+    s.runs.assign(static_cast<size_t>(runCount), Run{});
     s.groupLanes.fill(0);
     uint64_t period = 0;
-    for (int r = 0, index = 1; r < kMasterTableSize; ++r) {
-        // A run ends when the counter, starting from 0, reaches the threshold: at least one step.
+    for (int r = 0, index = 1; r < runCount; ++r) {
         const uint32_t length = static_cast<uint32_t>(std::max<int32_t>(masterTable[index], 1));
-        if (period + length > maxPeriod) return false;
         const int group = r % kWheelCount;
         s.runs[r] = {static_cast<uint32_t>(period), length, s.groupLanes[group]};
         s.groupLanes[group] += length;
@@ -36,8 +42,8 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
     // Wheels are numbered by where they sit at the start: during run r, position p holds
     // wheel (p + r) % 20.
     std::array<int, kWheelCount> offset{};
-    s.runStart.resize(kMasterTableSize);
-    for (int r = 0; r < kMasterTableSize; ++r) {
+    s.runStart.resize(static_cast<size_t>(runCount));
+    for (int r = 0; r < runCount; ++r) {
         const int group = r % kWheelCount;
         for (int w = 0; w < kWheelCount; ++w) s.runStart[r][w] = static_cast<uint8_t>(offset[w]);
         for (uint32_t j = 0; j < s.runs[r].length; ++j) {

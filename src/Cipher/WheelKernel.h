@@ -13,9 +13,11 @@ namespace varkel::cipher {
 inline constexpr int kLanes = 64;                           // symbols per offset vector
 inline constexpr size_t kVectorBytes = kLanes * kWheelCount;  // offsets of one vector, all positions
 
-// One cycle of the master table: the 200 runs from entry 1 to entry 200, laid out by wheel
-// order: run r belongs to group r % 20, whose positions hold the same wheels in every run of
-// the group. Offsets are relative to the cycle's start.
+// Whole cycles of the master table (each the 200 runs from entry 1 to entry 200), laid out by
+// wheel order: run r belongs to group r % 20, whose positions hold the same wheels in every run
+// of the group. Offsets are relative to the first cycle's start. Short cycles are taken several
+// at a time, so that the groups fill whole batches of vectors; the schedule is still entered
+// only at the runs of its first cycle.
 struct CycleSchedule {
     // What the schedule was built from.
     int n = 0;
@@ -27,8 +29,8 @@ struct CycleSchedule {
         uint32_t length;
         uint32_t lane;    // first lane in its group
     };
-    uint64_t period = 0;                         // steps in the cycle
-    std::vector<Run> runs;                       // 200, in step order
+    uint64_t period = 0;                         // steps in all the cycles
+    std::vector<Run> runs;                       // 200 per cycle, in step order
     std::array<uint32_t, kWheelCount> groupLanes{};
     std::array<uint32_t, kWheelCount> groupFirstVector{};
     uint32_t maxGroupLanes = 0;
@@ -41,7 +43,9 @@ struct CycleSchedule {
     // Per run, per wheel: its offset at the run's start.
     std::vector<std::array<uint8_t, kWheelCount>> runStart;
 
-    // Nothing sensible when the cycle is longer than `maxPeriod` steps.
+    // Cycles are taken together up to about this many steps.
+    static constexpr uint64_t kTargetSteps = 16384;
+    // Nothing sensible when one cycle is longer than `maxPeriod` steps.
     static bool build(CycleSchedule& s, int n, const std::array<int, kWheelCount>& delta,
                       const std::array<int32_t, kMasterTableSize + 1>& masterTable, uint64_t maxPeriod);
 };
