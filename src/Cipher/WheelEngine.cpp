@@ -242,12 +242,17 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
     // gets them gathered into one row of lanes (whole vectors) and scattered back afterwards.
     // Lanes that belong to no symbol hold alphabet indices too, so they are harmless.
     const bool vector = activeEnginePath() == EnginePath::Avx512;
-    thread_local std::vector<uint8_t> row;
-    thread_local std::vector<LanePiece> pieces;
+    thread_local std::vector<uint8_t> rowStore;
+    thread_local std::vector<LanePiece> pieceStore;
+    uint8_t* row = nullptr;
     if (!vector) {
         const size_t rowSize = (s.maxGroupLanes + kLanes - 1) / kLanes * kLanes;
-        if (row.size() < rowSize) row.assign(rowSize, 0);
+        if (rowStore.size() < rowSize) rowStore.assign(rowSize, 0);
+        row = rowStore.data();
     }
+    // A group holds every 20th run.
+    if (pieceStore.size() < static_cast<size_t>(runCount / kWheelCount + 1)) pieceStore.resize(runCount / kWheelCount + 1);
+    LanePiece* pieces = pieceStore.data();
     GroupJob job;
     job.modulo = modulo_.data();
     job.n = n_;
@@ -257,13 +262,13 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
         if (from >= runCount || s.runs[from].start >= end) continue;
         const uint32_t firstVector = s.runs[from].lane / kLanes;
         const uint32_t rowStart = firstVector * kLanes;
-        pieces.clear();
+        size_t pieceCount = 0;
         for (int r = from; r < runCount && s.runs[r].start < end; r += kWheelCount) {
             const auto& run = s.runs[r];
             const auto size = static_cast<uint32_t>(std::min<uint64_t>(run.length, end - run.start));
-            pieces.push_back({c + (run.start - begin), run.lane - rowStart, size});
+            pieces[pieceCount++] = {c + (run.start - begin), run.lane - rowStart, size};
         }
-        const LanePiece& last = pieces.back();
+        const LanePiece& last = pieces[pieceCount - 1];
         for (int p = 0; p < kWheelCount; ++p) {
             const int q = (p + order0 + g) % kWheelCount;
             job.table[p] = Decipher ? inverse_[q].data() : forward_[q].data();
@@ -272,15 +277,15 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
         job.count = last.lane + last.length;
         job.offsets = s.offsets.data() + static_cast<size_t>(s.groupFirstVector[g] + firstVector) * kVectorBytes;
         if (vector) {
-            job.pieces = pieces.data();
-            job.pieceCount = pieces.size();
+            job.pieces = pieces;
+            job.pieceCount = pieceCount;
             runGroupAvx512(job, Decipher);
             continue;
         }
-        for (const LanePiece& piece : pieces) std::memcpy(row.data() + piece.lane, piece.data, piece.length);
-        job.lanes = row.data();
+        for (size_t i = 0; i < pieceCount; ++i) std::memcpy(row + pieces[i].lane, pieces[i].data, pieces[i].length);
+        job.lanes = row;
         runGroupScalar(job, Decipher);
-        for (const LanePiece& piece : pieces) std::memcpy(piece.data, row.data() + piece.lane, piece.length);
+        for (size_t i = 0; i < pieceCount; ++i) std::memcpy(pieces[i].data, row + pieces[i].lane, pieces[i].length);
     }
     if (end == s.period) {
         toCycleEnd(s);
