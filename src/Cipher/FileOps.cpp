@@ -147,28 +147,16 @@ void processTextFile(ModuleState& m, std::string& cmd, bool decrypt) {
         [&](Block& b) {
             // Keep what the alphabet can carry.
             uint8_t* block = b.data.data();
-            size_t kept = 0;
-            for (size_t i = 0; i < b.size; ++i) {
-                const uint8_t c = block[i];
-                const uint8_t f = fate[c];
-                block[kept] = c;
-                kept += f >> 1;
-                dropped += f & 1;
-            }
+            const size_t kept = keepTextBytes(block, b.size, fate, dropped);
             if (dropped > INT32_MAX) raise(kOverflow, "error count");
             decrypt ? stream.decipher(block, kept) : stream.encipher(block, kept);
             b.result = block;
             b.resultSize = kept;
             if (!decrypt) return;
             // Decryption puts a line feed after every carriage return: at most twice as long.
-            b.spare.resize(2 * b.data.size());
+            b.spare.resize(2 * b.data.size() + 64);
             uint8_t* lines = b.spare.data();
-            size_t size = 0;
-            for (size_t i = 0; i < kept; ++i) {
-                const uint8_t c = block[i];
-                lines[size++] = c;
-                if (c == '\r') lines[size++] = '\n';
-            }
+            const size_t size = expandLineEnds(block, kept, lines);
             b.result = lines;
             b.resultSize = size;
         },

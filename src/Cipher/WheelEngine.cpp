@@ -49,6 +49,16 @@ const char* enginePathName(EnginePath path) {
     return "?";
 }
 
+size_t keepTextBytes(uint8_t* data, size_t count, const std::array<uint8_t, 256>& fate, int64_t& counted) {
+    return activeEnginePath() == EnginePath::Avx512 ? keepBytesAvx512(data, count, fate.data(), counted)
+                                                    : keepBytesScalar(data, count, fate.data(), counted);
+}
+
+size_t expandLineEnds(const uint8_t* in, size_t count, uint8_t* out) {
+    return activeEnginePath() == EnginePath::Avx512 ? expandLineEndsAvx512(in, count, out)
+                                                    : expandLineEndsScalar(in, count, out);
+}
+
 std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
     const std::string& alphabet = m.ActiveAlphabet;
     const int n = static_cast<int>(alphabet.size());

@@ -35,6 +35,14 @@ bool enginePathSupported(EnginePath path);
 EnginePath activeEnginePath();
 const char* enginePathName(EnginePath path);
 
+// Text files, on the active kernel. Moves the bytes whose `fate` is 2 to the front in order,
+// drops the others and adds to `counted` how many of those had fate 1; returns how many were
+// kept.
+size_t keepTextBytes(uint8_t* data, size_t count, const std::array<uint8_t, 256>& fate, int64_t& counted);
+// Copies `count` bytes to `out` (room for 2 * count + 64) with a line feed after every carriage
+// return; returns the bytes written.
+size_t expandLineEnds(const uint8_t* in, size_t count, uint8_t* out);
+
 struct CycleSchedule;
 
 class WheelEngine {

@@ -101,7 +101,7 @@ void scalarGroup(const GroupJob& job) {
     }
 }
 
-#define VARKEL_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define VARKEL_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
 
 // Table of up to 256 entries in four registers (three for 151 entries), looked up by byte.
 struct Table {
@@ -283,10 +283,83 @@ VARKEL_AVX512 size_t mapBytesAvx512(uint8_t* data, size_t count, const uint8_t* 
     return count;
 }
 
+size_t keepBytesScalar(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted) {
+    size_t kept = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t c = data[i];
+        const uint8_t f = fate[c];
+        data[kept] = c;
+        kept += f >> 1;
+        counted += f & 1;
+    }
+    return kept;
+}
+
+namespace {
+
+// Lanes 0 .. n - 1 (n <= 64).
+inline __mmask64 firstLanes(size_t n) { return n >= kLanes ? ~__mmask64{0} : (__mmask64{1} << n) - 1; }
+
+}  // namespace
+
+VARKEL_AVX512 size_t keepBytesAvx512(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted) {
+    const Table t{_mm512_loadu_si512(fate), _mm512_loadu_si512(fate + 64), _mm512_loadu_si512(fate + 128),
+                  _mm512_loadu_si512(fate + 192)};
+    const __m512i keep = _mm512_set1_epi8(2);
+    const __m512i count1 = _mm512_set1_epi8(1);
+    size_t kept = 0;
+    for (size_t i = 0; i < count; i += kLanes) {
+        const __mmask64 live = firstLanes(count - i);
+        const __m512i v = _mm512_maskz_loadu_epi8(live, data + i);
+        const __m512i f = lookUp<false>(t, v);
+        const __mmask64 keepers = _mm512_cmpeq_epi8_mask(f, keep) & live;
+        counted += __builtin_popcountll(_mm512_cmpeq_epi8_mask(f, count1) & live);
+        // The kept bytes land at or before where they were read: nothing unread is overwritten.
+        const auto n = static_cast<size_t>(__builtin_popcountll(keepers));
+        _mm512_mask_storeu_epi8(data + kept, firstLanes(n), _mm512_maskz_compress_epi8(keepers, v));
+        kept += n;
+    }
+    return kept;
+}
+
+size_t expandLineEndsScalar(const uint8_t* in, size_t count, uint8_t* out) {
+    size_t size = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t c = in[i];
+        out[size++] = c;
+        if (c == '\r') out[size++] = '\n';
+    }
+    return size;
+}
+
+VARKEL_AVX512 size_t expandLineEndsAvx512(const uint8_t* in, size_t count, uint8_t* out) {
+    const __m512i cr = _mm512_set1_epi8('\r');
+    const __m512i lf = _mm512_set1_epi8('\n');
+    constexpr uint64_t kEven = 0x5555555555555555;
+    size_t size = 0;
+    // 32 bytes in, at most 64 out: byte j and, after a carriage return, a line feed take bits
+    // 2j and 2j + 1 of `slots`; squeezing out the unused odd bits gives the output's layout.
+    for (size_t i = 0; i < count; i += kLanes / 2) {
+        const size_t n = std::min<size_t>(kLanes / 2, count - i);
+        const __mmask64 live = firstLanes(n);
+        const __m512i v = _mm512_maskz_loadu_epi8(live, in + i);
+        const uint64_t returns = _mm512_cmpeq_epi8_mask(v, cr) & live;
+        const uint64_t slots = (kEven & firstLanes(2 * n)) | _pdep_u64(returns, ~kEven);
+        const uint64_t bytes = _pext_u64(kEven, slots);
+        const auto produced = static_cast<size_t>(__builtin_popcountll(slots));
+        const __m512i spread = _mm512_maskz_expand_epi8(bytes, v);
+        const __m512i lines = _mm512_mask_mov_epi8(spread, ~bytes & firstLanes(produced), lf);
+        _mm512_mask_storeu_epi8(out + size, firstLanes(produced), lines);
+        size += produced;
+    }
+    return size;
+}
+
 bool cpuHasAvx512Vbmi() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vbmi");
+           __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+           __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 }
 
 }  // namespace varkel::cipher

@@ -84,6 +84,16 @@ void runGroupAvx512(const GroupJob& job, bool decipher);
 size_t mapBytesScalar(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop);
 size_t mapBytesAvx512(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop);
 
+// Text files. Moves the bytes whose `fate` is 2 to the front in order, drops the others and
+// adds to `counted` how many of those had fate 1; returns how many were kept.
+size_t keepBytesScalar(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted);
+size_t keepBytesAvx512(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted);
+// Copies `count` bytes to `out` (room for 2 * count + 64) with a line feed after every carriage
+// return; returns the bytes written.
+size_t expandLineEndsScalar(const uint8_t* in, size_t count, uint8_t* out);
+size_t expandLineEndsAvx512(const uint8_t* in, size_t count, uint8_t* out);
+
+// AVX-512 with the byte permutes (VBMI), byte compress and expand (VBMI2) and BMI2.
 bool cpuHasAvx512Vbmi();
 
 }  // namespace varkel::cipher

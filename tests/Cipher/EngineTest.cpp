@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <random>
 #include <span>
 #include <tuple>
 #include <vector>
@@ -339,6 +340,45 @@ TEST_P(EngineOnEachPath, AdvanceOverManyCyclesMatchesSteps) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, EngineOnEachPath, kPaths,
                          [](const auto& info) { return std::string(enginePathName(info.param)); });
+
+// The text-file helpers against plain loops: every byte value, runs of carriage returns, and
+// lengths around the vector widths.
+TEST_P(EngineOnEachPath, TextBytesAreKeptAndLineEndsPutBack) {
+    std::array<uint8_t, 256> fate{};
+    std::mt19937 rng(31);
+    for (auto& f : fate) f = static_cast<uint8_t>(rng() % 3);
+    fate['\r'] = 2;
+    for (const size_t size : {0, 1, 31, 32, 33, 63, 64, 65, 127, 1000, 4099}) {
+        SCOPED_TRACE(size);
+        std::string bytes(size, '\0');
+        for (auto& c : bytes) c = static_cast<char>(rng() % 4 == 0 ? '\r' : rng());
+        if (size > 40) std::fill_n(bytes.begin() + 20, 20, '\r');
+
+        std::string kept;
+        int64_t counted = 0;
+        for (const char c : bytes) {
+            const uint8_t f = fate[static_cast<uint8_t>(c)];
+            if (f == 2) kept += c;
+            counted += f == 1;
+        }
+        std::string data = bytes;
+        int64_t got = 5;
+        const size_t keptSize = keepTextBytes(reinterpret_cast<uint8_t*>(data.data()), size, fate, got);
+        EXPECT_EQ(data.substr(0, keptSize), kept);
+        EXPECT_EQ(got, 5 + counted);
+
+        std::string lines;
+        for (const char c : bytes) {
+            lines += c;
+            if (c == '\r') lines += '\n';
+        }
+        std::string out(2 * size + 64, 'X');
+        const size_t written = expandLineEnds(reinterpret_cast<const uint8_t*>(bytes.data()), size,
+                                              reinterpret_cast<uint8_t*>(out.data()));
+        EXPECT_EQ(out.substr(0, written), lines);
+        EXPECT_EQ(out.substr(written), std::string(out.size() - written, 'X'));  // nothing beyond
+    }
+}
 
 TEST(EnginePaths, OnlyKernelsTheProcessorRunsCanBeChosen) {
     EXPECT_TRUE(setEnginePath(EnginePath::Scalar));
