@@ -54,7 +54,7 @@ size_t CipherStream::encipherWithFillers(uint8_t* data, size_t count, std::span<
 
 size_t CipherStream::decipherSpread(uint8_t* data, size_t count, std::span<const size_t> full) {
     if (engine_) {
-        if (const auto passes = engine_->passesFrom(0)) return engine_->decipherMixed(data, count, full, *passes, true);
+        if (const auto passes = engine_->passesFrom(0)) return engine_->decipherSpread(data, count, full, *passes);
     }
     auto next = full.begin();
     for (size_t i = 0; i < count; ++i) {

@@ -29,9 +29,8 @@ public:
     size_t encipherWithFillers(uint8_t* data, size_t count, std::span<const size_t> full);
     // Deciphers the symbols at the positions in `full` (ascending), each with the pass counter
     // starting at 0, and moves the wheels one step for every other position, as `advance`
-    // would; the bytes at those other positions must be alphabet symbols and are left
-    // undefined. Returns how many positions it went through (all, or up to a symbol outside
-    // the alphabet).
+    // would; the bytes at those other positions are left alone. Returns how many positions it
+    // went through (all, or up to a symbol outside the alphabet).
     size_t decipherSpread(uint8_t* data, size_t count, std::span<const size_t> full);
     // Moves the wheels as ShiftWheels does, `steps` times.
     void advance(uint64_t steps);

@@ -359,36 +359,137 @@ size_t WheelEngine::encipher(uint8_t* data, size_t count, int passes) { return t
 size_t WheelEngine::decipher(uint8_t* data, size_t count, int passes) { return transform<true>(data, count, passes); }
 
 template <bool Decipher>
-size_t WheelEngine::mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes, bool othersMoveOnly) {
-    // Several passes at one step are that step's substitution repeated. So everything gets its
-    // first pass here, and the passes after the first are run from the same starting state on a
-    // copy, from which the symbols in `full` are taken. The second run's state is then the
-    // first's: only the last symbol may differ.
-    WheelEngine again = *this;
-    const int before = lastSymbol_;
-    const size_t valid = transform<Decipher>(data, count, 1);
-    const auto end = std::lower_bound(full.begin(), full.end(), valid);
-    if (passes > 1 && end != full.begin()) {
-        thread_local std::vector<uint8_t> copy;
-        copy.assign(data, data + valid);
-        again.transform<Decipher>(copy.data(), valid, passes - 1);
-        for (auto at = full.begin(); at != end; ++at) data[*at] = copy[*at];
+void WheelEngine::sparse(uint8_t* data, std::span<const size_t> at, int passes, uint64_t steps) {
+    std::shared_ptr<const CycleSchedule> schedule;
+    bool scheduleFailed = false;
+    uint64_t here = 0;  // steps moved so far
+    size_t next = 0;    // the first of `at` not done yet
+    while (next < at.size()) {
+        if (!scheduleFailed && atRunStart()) {
+            if (!schedule) schedule = scheduleHere();
+            scheduleFailed = !schedule;
+            if (schedule) {
+                const uint64_t end = here + schedule->period - schedule->runs[masterIndex_ - 1].start;
+                const size_t last = static_cast<size_t>(std::lower_bound(at.begin() + next, at.end(), end) - at.begin());
+                sparseGrouped<Decipher>(data, at.subspan(next, last - next), here, passes, *schedule);
+                next = last;
+                if (next == at.size()) break;
+                // On to the schedule's end and over the whole schedules before the next symbol.
+                toCycleEnd(*schedule);
+                const uint64_t cycles = (at[next] - end) / schedule->period;
+                skipCycles(cycles, *schedule);
+                here = end + cycles * schedule->period;
+                continue;
+            }
+        }
+        if (at[next] == here) {
+            // One symbol step by step (the schedule starts at run starts only).
+            uint8_t& symbol = data[at[next]];
+            uint8_t c = n_ == 256 ? symbol : toIndex8_[symbol];
+            stepwise<Decipher>(&c, 1, passes);
+            symbol = n_ == 256 ? c : toSymbol_[c];
+            ++here;
+            ++next;
+            continue;
+        }
+        const uint64_t run = std::min(stepsToRotation(), at[next] - here);
+        advance(run);
+        here += run;
     }
-    if (othersMoveOnly) {
-        lastSymbol_ = end != full.begin() ? data[*(end - 1)] : before;
-    } else if (valid > 0) {
-        lastSymbol_ = data[valid - 1];
+    advance(steps - here);
+}
+
+template <bool Decipher>
+void WheelEngine::sparseGrouped(uint8_t* data, std::span<const size_t> at, uint64_t here, int passes,
+                                const CycleSchedule& s) const {
+    // As the kernels do, but for scattered steps: per symbol its run, hence its group (the wheel
+    // order) and its lane (the offsets); eight symbols at a time so that their look-up chains
+    // overlap.
+    const int first = masterIndex_ - 1;
+    int order0;
+    std::array<int, kWheelCount> base;
+    cycleStart(s, order0, base);
+    // Per group and position: the table, with the cycle's base offset folded in where it can be.
+    std::array<std::array<const uint8_t*, kWheelCount>, kWheelCount> table;
+    std::array<std::array<int, kWheelCount>, kWheelCount> fold;
+    for (int g = 0; g < kWheelCount; ++g) {
+        for (int p = 0; p < kWheelCount; ++p) {
+            const int q = (p + order0 + g) % kWheelCount;
+            table[g][p] = Decipher ? inverse_[q].data() : forward_[q].data() + base[q];
+            fold[g][p] = 2 * n_ - base[q];
+        }
     }
-    return valid;
+    const bool text = n_ != 256;
+    constexpr size_t kBlock = 8;
+    int r = first;
+    for (size_t i = 0; i < at.size(); i += kBlock) {
+        const size_t block = std::min(kBlock, at.size() - i);
+        unsigned c[kBlock] = {};
+        const uint8_t* rel[kBlock];
+        int group[kBlock];
+        for (size_t k = 0; k < kBlock; ++k) {
+            const size_t j = i + std::min(k, block - 1);  // spare lanes repeat the last symbol
+            const uint64_t t = s.runs[first].start + (at[j] - here);
+            while (s.runs[r].start + s.runs[r].length <= t) ++r;
+            group[k] = r % kWheelCount;
+            const uint64_t lane = s.runs[r].lane + (t - s.runs[r].start);
+            rel[k] = s.offsets.data() + (s.groupFirstVector[group[k]] + lane / kLanes) * kVectorBytes + lane % kLanes;
+            const uint8_t symbol = data[at[j]];
+            c[k] = text ? toIndex8_[symbol] : symbol;
+        }
+        for (int pass = 0; pass < passes; ++pass) {
+            for (int step = 0; step < kWheelCount; ++step) {
+                const int p = Decipher ? kWheelCount - 1 - step : step;
+                for (size_t k = 0; k < kBlock; ++k) {
+                    const unsigned o = rel[k][p * kLanes];
+                    if constexpr (Decipher) {
+                        c[k] = modulo_[table[group[k]][p][c[k]] + fold[group[k]][p] - o];
+                    } else {
+                        c[k] = table[group[k]][p][c[k] + o];
+                    }
+                }
+            }
+        }
+        for (size_t k = 0; k < block; ++k) data[at[i + k]] = text ? toSymbol_[c[k]] : static_cast<uint8_t>(c[k]);
+        // The run search went on with the last symbol; later blocks start from there.
+    }
+}
+
+template <bool Decipher>
+size_t WheelEngine::mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes) {
+    if constexpr (!Decipher) {
+        // Several passes at one step are that step's substitution repeated: everything gets its
+        // first pass in one go, and the plain symbols the passes after the first from a copy of
+        // the starting state. That copy's state afterwards is the first's.
+        WheelEngine again = *this;
+        const size_t valid = transform<false>(data, count, 1);
+        const auto end = std::lower_bound(full.begin(), full.end(), valid);
+        if (passes > 1) again.sparse<false>(data, full.first(static_cast<size_t>(end - full.begin())), passes - 1, valid);
+        if (valid > 0) lastSymbol_ = data[valid - 1];
+        return valid;
+    } else {
+        // Only the plain symbols are deciphered, each at its step; the wheels move over the rest.
+        size_t valid = count;
+        size_t plain = full.size();
+        for (size_t i = 0; i < full.size(); ++i) {
+            if (!inAlphabet(data[full[i]])) {
+                valid = full[i];
+                plain = i;
+                break;
+            }
+        }
+        sparse<true>(data, full.first(plain), passes, valid);
+        if (plain > 0) lastSymbol_ = data[full[plain - 1]];
+        return valid;
+    }
 }
 
 size_t WheelEngine::encipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes) {
-    return mixed<false>(data, count, full, passes, false);
+    return mixed<false>(data, count, full, passes);
 }
 
-size_t WheelEngine::decipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes,
-                                  bool othersMoveOnly) {
-    return mixed<true>(data, count, full, passes, othersMoveOnly);
+size_t WheelEngine::decipherSpread(uint8_t* data, size_t count, std::span<const size_t> full, int passes) {
+    return mixed<true>(data, count, full, passes);
 }
 
 void WheelEngine::advance(uint64_t steps) {

@@ -61,12 +61,13 @@ public:
     // from there on are left as they were.
     size_t encipher(uint8_t* data, size_t count, int passes);
     size_t decipher(uint8_t* data, size_t count, int passes);
-    // Expanded files: every symbol gets one pass, except those at the positions in `full`
-    // (ascending), which get `passes`. With `othersMoveOnly` the other symbols only stand for
-    // steps of the wheels: the last symbol is then the last one in `full` (their bytes are
-    // transformed all the same). Stops as encipher and decipher do.
+    // Expanded files. Enciphers every symbol with one pass, except those at the positions in
+    // `full` (ascending), which get `passes`.
     size_t encipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes);
-    size_t decipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes, bool othersMoveOnly);
+    // Deciphers the symbols at the positions in `full` (ascending) with `passes` passes each and
+    // moves the wheels one step for every other position, leaving those bytes alone. Stops
+    // before a symbol in `full` that is not in the alphabet; returns the positions gone through.
+    size_t decipherSpread(uint8_t* data, size_t count, std::span<const size_t> full, int passes);
     // Moves the wheels `steps` times without enciphering anything.
     void advance(uint64_t steps);
 
@@ -96,7 +97,15 @@ private:
     template <bool Decipher>
     size_t transform(uint8_t* data, size_t count, int passes);
     template <bool Decipher>
-    size_t mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes, bool othersMoveOnly);
+    size_t mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes);
+    // Applies `passes` passes to the symbols at the positions `at` (ascending, below `steps`),
+    // each at its step, and moves the wheels `steps` steps in all.
+    template <bool Decipher>
+    void sparse(uint8_t* data, std::span<const size_t> at, int passes, uint64_t steps);
+    // The same from a run start, for positions within the schedule's reach (`here` steps in).
+    template <bool Decipher>
+    void sparseGrouped(uint8_t* data, std::span<const size_t> at, uint64_t here, int passes,
+                       const CycleSchedule& schedule) const;
     // The work on alphabet indices (all in range), split between cores when it pays.
     template <bool Decipher>
     void transformIndices(uint8_t* c, size_t count, int passes, bool mayShare);
