@@ -149,24 +149,28 @@ void WheelEngine::transformIndices(uint8_t* c, size_t count, int passes, bool ma
                                ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads)
                                : 1u;
     if (cores > 1) {
-        // Each core takes a stretch of symbols, starting from the state at the stretch's start.
-        const size_t share = count / cores;
+        // The input is cut into stretches, each with the state at its start, and the cores take
+        // them one after another: a core that other work slows down takes fewer.
+        const size_t stretches = std::min<size_t>(kStretchesPerCore * cores, count / (kParallelMinimum / 4));
+        const size_t share = count / stretches;
         std::vector<WheelEngine> parts;
-        parts.reserve(cores - 1);
+        parts.reserve(stretches);
+        parts.push_back(*this);
+        for (size_t i = 1; i < stretches; ++i) {
+            parts.push_back(parts.back());
+            parts.back().advance(share);
+        }
+        std::atomic<size_t> next{0};
+        auto work = [&parts, &next, c, share, count, stretches, passes] {
+            for (size_t i; (i = next++) < stretches;) {
+                const size_t from = i * share;
+                const size_t size = i + 1 < stretches ? share : count - from;
+                parts[i].transformIndices<Decipher>(c + from, size, passes, false);
+            }
+        };
         std::vector<std::thread> threads;
-        WheelEngine cursor = *this;
-        for (unsigned i = 1; i < cores; ++i) {
-            cursor.advance(share);
-            parts.push_back(cursor);
-        }
-        for (unsigned i = 1; i < cores; ++i) {
-            const size_t from = i * share;
-            const size_t size = i + 1 < cores ? share : count - from;
-            threads.emplace_back([&part = parts[i - 1], c, from, size, passes] {
-                part.transformIndices<Decipher>(c + from, size, passes, false);
-            });
-        }
-        transformIndices<Decipher>(c, share, passes, false);
+        for (unsigned i = 1; i < cores; ++i) threads.emplace_back(work);
+        work();
         for (auto& t : threads) t.join();
         const WheelEngine& last = parts.back();
         offset_ = last.offset_;

@@ -80,6 +80,8 @@ public:
     static constexpr size_t kGroupedMinimum = 192;
     // Symbols from this many on are shared out between the processor's cores.
     static constexpr size_t kParallelMinimum = size_t{256} << 10;
+    // Stretches per core that a shared input is cut into (each at least a quarter of the above).
+    static constexpr size_t kStretchesPerCore = 4;
 
 private:
     static constexpr uint16_t kAbsent = 0x100;  // index 255 is a real binary index

@@ -216,13 +216,16 @@ VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const
 
 template <bool Decipher, bool Text>
 VARKEL_AVX512 void vectorGroup(const GroupJob& job) {
-    constexpr int kMaxBatch = 8;
+    constexpr size_t kMaxBatch = 8;
     const size_t vectors = (job.count + kLanes - 1) / kLanes;
+    // Batches of even size: a batch of one or two vectors waits on its look-up chains.
+    const size_t batches = (vectors + kMaxBatch - 1) / kMaxBatch;
+    const size_t batch = batches == 0 ? 1 : (vectors + batches - 1) / batches;
     size_t piece = 0;
-    for (size_t v = 0; v < vectors; v += kMaxBatch) {
+    for (size_t v = 0; v < vectors; v += batch) {
         const uint64_t lane = v * kLanes;
         const uint8_t* offsets = job.offsets + v * kVectorBytes;
-        switch (std::min<size_t>(kMaxBatch, vectors - v)) {
+        switch (std::min(batch, vectors - v)) {
             case 1: vectorBatch<Decipher, Text, 1>(lane, offsets, job, piece); break;
             case 2: vectorBatch<Decipher, Text, 2>(lane, offsets, job, piece); break;
             case 3: vectorBatch<Decipher, Text, 3>(lane, offsets, job, piece); break;

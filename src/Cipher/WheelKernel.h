@@ -44,7 +44,7 @@ struct CycleSchedule {
     std::vector<std::array<uint8_t, kWheelCount>> runStart;
 
     // Cycles are taken together up to about this many steps.
-    static constexpr uint64_t kTargetSteps = 16384;
+    static constexpr uint64_t kTargetSteps = 32768;
     // Nothing sensible when one cycle is longer than `maxPeriod` steps.
     static bool build(CycleSchedule& s, int n, const std::array<int, kWheelCount>& delta,
                       const std::array<int32_t, kMasterTableSize + 1>& masterTable, uint64_t maxPeriod);
