@@ -333,6 +333,30 @@ void WheelEngine::toCycleEnd(const CycleSchedule& s) {
     masterThreshold_ = masterTable_[1];
 }
 
+void WheelEngine::advanceWithin(const CycleSchedule& s, uint64_t steps) {
+    int order0;
+    std::array<int, kWheelCount> base;
+    cycleStart(s, order0, base);
+    // The run that holds the step reached, and how far into it.
+    const uint64_t t = s.runs[masterIndex_ - 1].start + steps;
+    const auto holding = std::upper_bound(s.runs.begin(), s.runs.end(), t,
+                                          [](uint64_t step, const CycleSchedule::Run& run) { return step < run.start; });
+    const int r = static_cast<int>(holding - s.runs.begin()) - 1;
+    const uint64_t into = t - s.runs[r].start;
+    for (int q = 0; q < kWheelCount; ++q) {
+        // Wheel w (numbered as at the cycle's start) sits at position (w - r) mod 20 during run r.
+        const int w = (q - order0 + kWheelCount) % kWheelCount;
+        const int p = ((w - r) % kWheelCount + kWheelCount) % kWheelCount;
+        offset_[q] = static_cast<int>((static_cast<uint64_t>(base[q]) + s.runStart[r][w] +
+                                       into % static_cast<uint64_t>(n_) * static_cast<uint64_t>(delta_[p])) %
+                                      static_cast<uint64_t>(n_));
+    }
+    order_ = (order0 + r) % kWheelCount;
+    masterIndex_ = r % kMasterTableSize + 1;
+    masterCounter_ = static_cast<int32_t>(into);
+    masterThreshold_ = masterTable_[masterIndex_];
+}
+
 void WheelEngine::skipCycles(uint64_t cycles, const CycleSchedule& s) {
     const uint64_t times = cycles % static_cast<uint64_t>(n_);
     for (int w = 0; w < kWheelCount; ++w) {
@@ -514,6 +538,8 @@ void WheelEngine::advance(uint64_t steps) {
                     steps -= cycles * schedule->period;
                     continue;
                 }
+                advanceWithin(*schedule, steps);
+                return;
             }
         }
         const uint64_t run = std::min(stepsToRotation(), steps);

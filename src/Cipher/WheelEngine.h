@@ -122,6 +122,8 @@ private:
     void cycleStart(const CycleSchedule& schedule, int& order0, std::array<int, kWheelCount>& base) const;
     // From a run start to the end of the cycle (the start of the next one).
     void toCycleEnd(const CycleSchedule& schedule);
+    // From a run start, `steps` steps on, short of the end of the schedule.
+    void advanceWithin(const CycleSchedule& schedule, uint64_t steps);
     // Moves the state on by whole cycles, from a cycle start.
     void skipCycles(uint64_t cycles, const CycleSchedule& schedule);
 
