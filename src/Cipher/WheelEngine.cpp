@@ -271,7 +271,10 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
     job.modulo = modulo_.data();
     job.n = n_;
     job.passes = passes;
-    for (int g = 0; g < kWheelCount; ++g) {
+    for (int turn = 0; turn < kWheelCount; ++turn) {
+        // Groups 0, 10, 1, 11, ...: runs of consecutive groups lie side by side, and a group's
+        // loads right after the neighbouring group's stores would wait for those to finish.
+        const int g = turn % 2 * (kWheelCount / 2) + turn / 2;
         const int from = first + (g - first % kWheelCount + kWheelCount) % kWheelCount;
         if (from >= runCount || s.runs[from].start >= end) continue;
         const uint32_t firstVector = s.runs[from].lane / kLanes;
