@@ -31,14 +31,15 @@ struct Block {
     std::vector<uint8_t> data;
     size_t size = 0;                  // bytes read into `data`; 0 at the end of the input
     const uint8_t* result = nullptr;  // what is to be written
-    size_t resultSize = 0;
+    size_t resultSize = 0;            // its size (text: the bytes kept, from the reading on)
     std::vector<uint8_t> spare;       // for results that grow
 };
 
 // Reads, works on and writes a file block by block. While one block is worked on, the block
 // before it is written and the one after it read, so the copies into and out of the page cache
 // overlap the cipher. `read(block)` fills a block (size 0 at the end), `work(block)` sets its
-// result, `write(block)` writes the result; reads and writes each keep their order.
+// result, `write(block)` writes the result; reads and writes each keep their order, and run on
+// one thread at a time.
 template <class Read, class Work, class Write>
 void throughBlocks(size_t blockSize, Read read, Work work, Write write) {
     std::array<Block, 3> blocks;
@@ -138,29 +139,28 @@ void processTextFile(ModuleState& m, std::string& cmd, bool decrypt) {
     uint64_t readOffset = 0;
     throughBlocks(
         static_cast<size_t>(std::min<uint64_t>(kBlock, length)),
+        // The filtering and the line ends go with the reading and the writing, beside the
+        // cipher's work on the block in between.
         [&](Block& b) {
             b.size = static_cast<size_t>(std::min<uint64_t>(b.data.size(), length - readOffset));
             if (b.size == 0) return;
             if (in.readAt(readOffset, b.data.data(), b.size) != b.size) raise(kInputPastEnd, input);
             readOffset += b.size;
+            // Keep what the alphabet can carry.
+            b.resultSize = keepTextBytes(b.data.data(), b.size, fate, dropped);
+            if (dropped > INT32_MAX) raise(kOverflow, "error count");
         },
         [&](Block& b) {
-            // Keep what the alphabet can carry.
-            uint8_t* block = b.data.data();
-            const size_t kept = keepTextBytes(block, b.size, fate, dropped);
-            if (dropped > INT32_MAX) raise(kOverflow, "error count");
-            decrypt ? stream.decipher(block, kept) : stream.encipher(block, kept);
-            b.result = block;
-            b.resultSize = kept;
-            if (!decrypt) return;
-            // Decryption puts a line feed after every carriage return: at most twice as long.
-            b.spare.resize(2 * b.data.size() + 64);
-            uint8_t* lines = b.spare.data();
-            const size_t size = expandLineEnds(block, kept, lines);
-            b.result = lines;
-            b.resultSize = size;
+            decrypt ? stream.decipher(b.data.data(), b.resultSize) : stream.encipher(b.data.data(), b.resultSize);
+            b.result = b.data.data();
         },
-        [&](const Block& b) {
+        [&](Block& b) {
+            if (decrypt) {
+                // Decryption puts a line feed after every carriage return: at most twice as long.
+                b.spare.resize(2 * b.data.size() + 64);
+                b.resultSize = expandLineEnds(b.result, b.resultSize, b.spare.data());
+                b.result = b.spare.data();
+            }
             out.writeAt(tail.written(), b.result, b.resultSize);
             tail.add(b.result, b.resultSize);
         });
