@@ -66,11 +66,11 @@ measure ossl_text_enc 'rm -f text.ossl' openssl enc -aes-256-ctr -K "$osslkey" -
 "$vrk" call VrkShutDown "" >/dev/null
 
 echo "Library-level benchmarks ..." >&2
-# Expanded files go symbol by symbol (about a minute for 16 MiB), so they run once.
-mkdir -p lib && (cd lib && "$build/bin/varkel_bench" --benchmark_filter=-Expanded \
-  --benchmark_repetitions="$repeats" --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null \
-  && "$build/bin/varkel_bench" --benchmark_filter='^Expanded' --benchmark_format=csv 2>/dev/null | tail -n +2 |
-     sed 's/^"\([^"]*\)"/"\1_median"/') > lib.csv
+# The expanded files report a counter of their own, which the CSV report wants in every row of
+# one run: they run on their own.
+libbench() { (cd lib && "$build/bin/varkel_bench" --benchmark_filter="$1" --benchmark_repetitions="$repeats" \
+  --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null); }
+mkdir -p lib && libbench -Expanded > lib.csv && libbench '^Expanded' > expanded.csv
 
 mb() { echo "$1 / 1048576" | bc -l; }
 row() { printf '| %-52s | %12s | %10s | %s\n' "$1" "$2" "$3" "$4"; }
@@ -113,12 +113,25 @@ row "vrk text encryption, 128 MiB" "${seconds[text_enc]} s" "$(rate "$text" "${s
   "$(ratio "${seconds[text_enc]}" "${seconds[ossl_text_enc]}") openssl; $(printf '%.0fx' "$(echo "$lit_text_seconds / ${seconds[text_enc]}" | bc -l)") literal"
 row "vrk text decryption, 128 MiB" "${seconds[text_dec]} s" "$(rate "$text" "${seconds[text_dec]}")" ""
 row "literal algorithm, text, 128 MiB (extrapolated)" "~$(printf '%.0f' "$lit_text_seconds") s" "$(printf '%.2f' "$(echo "$lit_text / 1048576" | bc -l)")" "in memory, one core"
-# name,iterations,real_time,cpu_time,time_unit,bytes_per_second,...
-while IFS=, read -r name _ real _ unit bps _; do
-  name=${name//\"/}
-  [[ $name == *_median ]] || continue
-  name=${name%_median}; name=${name%/real_time}
-  [[ $name == Literal/* ]] && continue
-  speed=""; [ -n "$bps" ] && speed=$(awk -v b="$bps" 'BEGIN {printf "%.1f", b / 1048576}')
-  row "library: $name" "$(printf '%.3f' "$real") $unit" "$speed" ""
-done < <(tail -n +2 lib.csv | grep -v '^"[^"]*_\(mean\|stddev\|cv\)"')
+# name,iterations,real_time,cpu_time,time_unit,bytes_per_second,...; the expanded files' rate
+# in bytes of the expanded file is a user counter further right.
+library_rows() {  # CSV file
+  local expcol line name real unit bps speed note ebps
+  expcol=$(head -n 1 "$1" | tr ',' '\n' | grep -n '^"\?expanded_bytes_per_second"\?$' | cut -d: -f1 || true)
+  while IFS= read -r line; do
+    IFS=, read -r name _ real _ unit bps _ <<< "$line"
+    name=${name//\"/}
+    [[ $name == *_median ]] || continue
+    name=${name%_median}; name=${name%/real_time}
+    [[ $name == Literal/* ]] && continue
+    speed=""; [ -n "$bps" ] && speed=$(awk -v b="$bps" 'BEGIN {printf "%.1f", b / 1048576}')
+    note=""
+    if [ -n "$expcol" ]; then
+      ebps=$(cut -d, -f"$expcol" <<< "$line")
+      [ -n "$ebps" ] && note="expanded file: $(awk -v b="$ebps" 'BEGIN {printf "%.1f", b / 1048576}') MiB/s"
+    fi
+    row "library: $name" "$(printf '%.3f' "$real") $unit" "$speed" "$note"
+  done < <(tail -n +2 "$1" | grep -v '^"[^"]*_\(mean\|stddev\|cv\)"')
+}
+library_rows lib.csv
+library_rows expanded.csv

@@ -38,6 +38,36 @@ size_t CipherStream::decipher(uint8_t* data, size_t count, int16_t counterStart)
     return run<true>(data, count, counterStart);
 }
 
+size_t CipherStream::encipherWithFillers(uint8_t* data, size_t count, std::span<const size_t> full) {
+    if (engine_) {
+        if (const auto passes = engine_->passesFrom(0); passes && engine_->passesFrom(static_cast<int16_t>(m_.PassCount - 1)))
+            return engine_->encipherMixed(data, count, full, *passes);
+    }
+    auto next = full.begin();
+    for (size_t i = 0; i < count; ++i) {
+        const bool plain = next != full.end() && *next == i;
+        if (plain) ++next;
+        if (encipher(data + i, 1, plain ? int16_t{0} : static_cast<int16_t>(m_.PassCount - 1)) != 1) return i;
+    }
+    return count;
+}
+
+size_t CipherStream::decipherSpread(uint8_t* data, size_t count, std::span<const size_t> full) {
+    if (engine_) {
+        if (const auto passes = engine_->passesFrom(0)) return engine_->decipherSpread(data, count, full, *passes);
+    }
+    auto next = full.begin();
+    for (size_t i = 0; i < count; ++i) {
+        if (next != full.end() && *next == i) {
+            ++next;
+            if (decipher(data + i, 1) != 1) return i;
+        } else {
+            advance(1);
+        }
+    }
+    return count;
+}
+
 void CipherStream::advance(uint64_t steps) {
     if (engine_) {
         engine_->advance(steps);

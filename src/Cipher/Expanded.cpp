@@ -7,6 +7,10 @@
 #include "Operations.h"
 #include "VbError.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace varkel::cipher {
 using namespace varkel::platform;
 
@@ -20,6 +24,16 @@ uint8_t fillerSymbol(const ModuleState& m) {
 }
 
 int nextIndex(int j) { return j == kExpansionTableSize ? 1 : j + 1; }
+
+// Fillers after the symbol with expansion index k (the table holds no negative counts).
+size_t fillerCount(const ModuleState& m, int k) {
+    return static_cast<size_t>(std::max<int16_t>(m.ExpansionNumbers[k], 0));
+}
+
+// Expanded bytes per call of the cipher: enough for both cores, small enough to stay in cache
+// and keep memory bounded. A symbol with its fillers takes at most kMaxSpread bytes.
+constexpr size_t kBatch = size_t{2} << 20;
+constexpr size_t kMaxSpread = 1 + 0x8000;
 
 struct Mode {
     int mode;
@@ -58,26 +72,33 @@ void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
         ChunkWriter writer(output.file());
         CipherStream stream(m);
         const uint8_t filler = fillerSymbol(m);
-        const auto fillerPasses = static_cast<int16_t>(m.PassCount - 1);
-        std::string fillers;
+        // The output is laid out a batch at a time, each plain symbol followed by its fillers,
+        // and goes through the cipher in one call.
+        std::vector<uint8_t> batch;
+        std::vector<size_t> plain;
+        batch.reserve(kBatch + kMaxSpread);
         OutputTail tail;
+        auto encipherBatch = [&] {
+            if (stream.encipherWithFillers(batch.data(), batch.size(), plain) != batch.size())
+                raise(kInvalidArgument, "symbol outside the alphabet");
+            writer.put(std::string_view(reinterpret_cast<const char*>(batch.data()), batch.size()));
+            tail.add(batch.data(), batch.size());
+            batch.clear();
+            plain.clear();
+        };
         int k = 0;
         for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
             for (const char c : chunk) {
-                auto symbol = static_cast<uint8_t>(c);
+                const auto symbol = static_cast<uint8_t>(c);
                 if (text && (symbol == 26 || symbol == 10 || symbol == 0 || !stream.inAlphabet(symbol))) continue;
-                if (stream.encipher(&symbol, 1, 0) != 1) raise(kInvalidArgument, "symbol outside the alphabet");
-                writer.put(static_cast<char>(symbol));
+                plain.push_back(batch.size());
+                batch.push_back(symbol);
                 k = nextIndex(k);
-                fillers.assign(static_cast<size_t>(m.ExpansionNumbers[k]), static_cast<char>(filler));
-                auto* data = reinterpret_cast<uint8_t*>(fillers.data());
-                if (stream.encipher(data, fillers.size(), fillerPasses) != fillers.size())
-                    raise(kInvalidArgument, "filler outside the alphabet");
-                writer.put(fillers);
-                tail.add(&symbol, 1);
-                tail.add(fillers.data(), fillers.size());
+                batch.insert(batch.end(), fillerCount(m, k), filler);
+                if (batch.size() >= kBatch) encipherBatch();
             }
         }
+        encipherBatch();
         stream.finish();
         writer.flush();
         input.close();
@@ -157,20 +178,40 @@ void DecryptShotGun(ModuleState& m) {
         ChunkWriter writer(output.file());
         CipherStream stream(m);
         const bool text = m.ActiveAlphabet.size() == kTextSize;
+        // The symbols are laid out a batch at a time with room for the left-out fillers, which
+        // the cipher steps over in the same call.
+        const uint8_t filler = fillerSymbol(m);
+        std::vector<uint8_t> batch;
+        std::vector<size_t> plain;
+        batch.reserve(kBatch + kMaxSpread);
+        std::string decrypted;
+        auto decipherBatch = [&] {
+            const size_t done = stream.decipherSpread(batch.data(), batch.size(), plain);
+            decrypted.clear();
+            for (const size_t at : plain) {
+                if (at >= done) break;
+                decrypted += static_cast<char>(batch[at]);
+                if (text && batch[at] == '\r') decrypted += '\n';
+            }
+            writer.put(decrypted);
+            if (done != batch.size()) {
+                stream.finish();
+                raise(kInvalidArgument, "symbol outside the alphabet");
+            }
+            batch.clear();
+            plain.clear();
+        };
         int j = 0;
         for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
             for (const char c : chunk) {
-                auto symbol = static_cast<uint8_t>(c);
-                if (stream.decipher(&symbol, 1, 0) != 1) {
-                    stream.finish();
-                    raise(kInvalidArgument, "symbol outside the alphabet");
-                }
-                writer.put(static_cast<char>(symbol));
-                if (text && symbol == '\r') writer.put('\n');
+                plain.push_back(batch.size());
+                batch.push_back(static_cast<uint8_t>(c));
                 j = nextIndex(j);
-                stream.advance(static_cast<uint64_t>(m.ExpansionNumbers[j]));
+                batch.insert(batch.end(), fillerCount(m, j), filler);
+                if (batch.size() >= kBatch) decipherBatch();
             }
         }
+        decipherBatch();
         stream.finish();
         writer.flush();
         gathered.close();

@@ -13,6 +13,7 @@
 #include "VbError.h"
 
 #include <array>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -23,7 +24,42 @@ namespace {
 
 constexpr OpenOptions kSecret{.ownerOnly = true};
 // Large enough for the cores to share each block, small enough to keep memory bounded.
-constexpr size_t kBlock = 8 << 20;
+constexpr size_t kBlock = kCipherBlock;
+
+// One block of a file on its way through the cipher.
+struct Block {
+    std::vector<uint8_t> data;
+    size_t size = 0;                  // bytes read into `data`; 0 at the end of the input
+    const uint8_t* result = nullptr;  // what is to be written
+    size_t resultSize = 0;            // its size (text: the bytes kept, from the reading on)
+    std::vector<uint8_t> spare;       // for results that grow
+};
+
+// Reads, works on and writes a file block by block. While one block is worked on, the block
+// before it is written and the one after it read, so the copies into and out of the page cache
+// overlap the cipher. `read(block)` fills a block (size 0 at the end), `work(block)` sets its
+// result, `write(block)` writes the result; reads and writes each keep their order, and run on
+// one thread at a time.
+template <class Read, class Work, class Write>
+void throughBlocks(size_t blockSize, Read read, Work work, Write write) {
+    std::array<Block, 3> blocks;
+    for (Block& b : blocks) b.data.resize(blockSize);
+    read(blocks[0]);
+    Block* worked = nullptr;  // worked on, not yet written
+    for (size_t i = 0; blocks[i % 3].size > 0; ++i) {
+        Block& current = blocks[i % 3];
+        Block& next = blocks[(i + 1) % 3];
+        // The future's destructor waits for the task, also when `work` throws.
+        std::future<void> io = std::async(std::launch::async, [&read, &write, &next, previous = worked] {
+            if (previous) write(*previous);
+            read(next);
+        });
+        work(current);
+        io.get();
+        worked = &current;
+    }
+    if (worked) write(*worked);
+}
 
 void processBinaryFile(ModuleState& m, const std::string& cmd, bool decrypt) {
     const FileNames names = splitFileCommand(cmd);
@@ -39,17 +75,27 @@ void processBinaryFile(ModuleState& m, const std::string& cmd, bool decrypt) {
 
     const uint64_t length = input.length();
     if (length / kRecordLength > static_cast<uint64_t>(INT32_MAX)) raise(kOverflow, "file too large");
-    std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(kBlock, length)));
     CipherStream stream(m);
     OutputTail tail;
-    while (tail.written() < length) {
-        const uint64_t offset = tail.written();
-        const size_t got = input.readAt(offset, block.data(), static_cast<size_t>(std::min<uint64_t>(block.size(), length - offset)));
-        if (got == 0) raise(kInputPastEnd, names.input);
-        decrypt ? stream.decipher(block.data(), got) : stream.encipher(block.data(), got);
-        output.writeAt(offset, block.data(), got);
-        tail.add(block.data(), got);
-    }
+    uint64_t readOffset = 0;
+    throughBlocks(
+        static_cast<size_t>(std::min<uint64_t>(kBlock, length)),
+        [&](Block& b) {
+            b.size = static_cast<size_t>(std::min<uint64_t>(b.data.size(), length - readOffset));
+            if (b.size == 0) return;
+            if (input.readAt(readOffset, b.data.data(), b.size) != b.size) raise(kInputPastEnd, names.input);
+            readOffset += b.size;
+        },
+        [&](Block& b) {
+            decrypt ? stream.decipher(b.data.data(), b.size) : stream.encipher(b.data.data(), b.size);
+            b.result = b.data.data();
+            b.resultSize = b.size;
+        },
+        [&](const Block& b) {
+            // Block by block, in place as well: a block is written only after it has been read.
+            output.writeAt(tail.written(), b.result, b.resultSize);
+            tail.add(b.result, b.resultSize);
+        });
     // A longer file that was there before must not keep its old tail.
     output.truncate(length);
     output.close();
@@ -81,9 +127,6 @@ void processTextFile(ModuleState& m, std::string& cmd, bool decrypt) {
     File out(output, OpenMode::Random, kSecret);
     out.truncate(0);
     const uint64_t length = in.length();
-    std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(kBlock, length)));
-    // Decryption puts a line feed after every carriage return: at most twice as long.
-    std::vector<uint8_t> lines(decrypt ? 2 * block.size() : 0);
     CipherStream stream(m);
     // Per byte: 0 dropped silently, 1 dropped and counted, 2 kept.
     std::array<uint8_t, 256> fate;
@@ -93,35 +136,34 @@ void processTextFile(ModuleState& m, std::string& cmd, bool decrypt) {
     }
     int64_t dropped = 0;
     OutputTail tail;
-    for (uint64_t offset = 0; offset < length;) {
-        const size_t got = in.readAt(offset, block.data(), static_cast<size_t>(std::min<uint64_t>(block.size(), length - offset)));
-        if (got == 0) raise(kInputPastEnd, input);
-        offset += got;
-        // Keep what the alphabet can carry.
-        size_t kept = 0;
-        for (size_t i = 0; i < got; ++i) {
-            const uint8_t c = block[i];
-            const uint8_t f = fate[c];
-            block[kept] = c;
-            kept += f >> 1;
-            dropped += f & 1;
-        }
-        if (dropped > INT32_MAX) raise(kOverflow, "error count");
-        decrypt ? stream.decipher(block.data(), kept) : stream.encipher(block.data(), kept);
-        const uint8_t* produced = block.data();
-        size_t size = kept;
-        if (decrypt) {
-            size = 0;
-            for (size_t i = 0; i < kept; ++i) {
-                const uint8_t c = block[i];
-                lines[size++] = c;
-                if (c == '\r') lines[size++] = '\n';
+    uint64_t readOffset = 0;
+    throughBlocks(
+        static_cast<size_t>(std::min<uint64_t>(kBlock, length)),
+        // The filtering and the line ends go with the reading and the writing, beside the
+        // cipher's work on the block in between.
+        [&](Block& b) {
+            b.size = static_cast<size_t>(std::min<uint64_t>(b.data.size(), length - readOffset));
+            if (b.size == 0) return;
+            if (in.readAt(readOffset, b.data.data(), b.size) != b.size) raise(kInputPastEnd, input);
+            readOffset += b.size;
+            // Keep what the alphabet can carry.
+            b.resultSize = keepTextBytes(b.data.data(), b.size, fate, dropped);
+            if (dropped > INT32_MAX) raise(kOverflow, "error count");
+        },
+        [&](Block& b) {
+            decrypt ? stream.decipher(b.data.data(), b.resultSize) : stream.encipher(b.data.data(), b.resultSize);
+            b.result = b.data.data();
+        },
+        [&](Block& b) {
+            if (decrypt) {
+                // Decryption puts a line feed after every carriage return: at most twice as long.
+                b.spare.resize(2 * b.data.size() + 64);
+                b.resultSize = expandLineEnds(b.result, b.resultSize, b.spare.data());
+                b.result = b.spare.data();
             }
-            produced = lines.data();
-        }
-        out.writeAt(tail.written(), produced, size);
-        tail.add(produced, size);
-    }
+            out.writeAt(tail.written(), b.result, b.resultSize);
+            tail.add(b.result, b.resultSize);
+        });
     const int32_t errors = static_cast<int32_t>(dropped);
     out.close();
     in.close();

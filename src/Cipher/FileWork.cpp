@@ -22,8 +22,18 @@ std::string_view ChunkReader::next() {
 }
 
 void ChunkWriter::put(std::string_view data) {
-    buffer_ += data;
-    if (buffer_.size() >= kChunkSize) flush();
+    if (buffer_.size() + data.size() < kChunkSize) {
+        buffer_ += data;
+        return;
+    }
+    flush();
+    if (data.size() < kChunkSize) {
+        buffer_ += data;
+        return;
+    }
+    // Large pieces go straight out.
+    file_.writeAt(offset_, data.data(), data.size());
+    offset_ += data.size();
 }
 
 void ChunkWriter::flush() {

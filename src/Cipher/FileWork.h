@@ -6,6 +6,7 @@
 #include "Module.h"
 #include "Numbers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +20,10 @@ inline constexpr platform::OpenOptions kOwnerOnly{.ownerOnly = true};
 // Size of one block of real I/O; the algorithms still address single bytes or 1000-byte
 // records, this only bounds memory and the number of system calls.
 inline constexpr size_t kChunkSize = size_t{1} << 20;
+
+// Binary and text files go through the cipher in blocks of this size (three at a time: one
+// read, one worked on, one written).
+inline constexpr size_t kCipherBlock = size_t{4} << 20;
 
 // Reads a file from its start in chunks.
 class ChunkReader {
@@ -57,7 +62,10 @@ private:
 class OutputTail {
 public:
     void add(const void* data, size_t size) {
-        tail_.append(static_cast<const char*>(data), size);
+        // Of a large piece only its last record's worth can still be the partial record.
+        const size_t keep = std::min<size_t>(size, kRecordLength);
+        if (keep < size) tail_.clear();
+        tail_.append(static_cast<const char*>(data) + (size - keep), keep);
         written_ += size;
         if (tail_.size() > 2 * kRecordLength) tail_.erase(0, tail_.size() - kRecordLength);
     }

@@ -42,8 +42,16 @@ int firstDigit(int value) { return std::to_string(value < 0 ? -value : value)[0]
 int stepFromDigit(int d) { return d + 1 > 7 ? d + 1 - 5 : d + 1; }
 int expansionFromDigit(int d) { return d + 20 > 22 ? d + 20 - 15 : d + 20; }
 
+// A scheme file written anew. The old one is removed rather than emptied: a file system may
+// push a file that is emptied and written again out to the disk when it is closed, which costs
+// milliseconds per file; the files are rewritten with every key.
+TextWriter freshTextFile(const char* file) {
+    if (fileExists(file)) deleteFile(file);
+    return TextWriter(file, OpenMode::Output, kSecret);
+}
+
 void writeNumbers(const char* file, const ModuleState& m, int firstEntry, int count, int (*rule)(int)) {
-    TextWriter out(file, OpenMode::Output, kSecret);
+    TextWriter out = freshTextFile(file);
     for (int e = firstEntry; e < firstEntry + count; ++e)
         out.printLine(std::to_string(rule(firstDigit(m.KeySchedule[e]))));
     out.close();
@@ -150,7 +158,7 @@ void GenSchemeParams(ModuleState& m) {
     m.WheelCount = kWheelCount;
     m.PassCount = 2;
     {
-        TextWriter k2(text ? "k2.txt" : "k2.bin", OpenMode::Output, kSecret);
+        TextWriter k2 = freshTextFile(text ? "k2.txt" : "k2.bin");
         k2.printLine("20 2");
         k2.close();
     }

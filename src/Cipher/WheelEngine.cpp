@@ -49,6 +49,16 @@ const char* enginePathName(EnginePath path) {
     return "?";
 }
 
+size_t keepTextBytes(uint8_t* data, size_t count, const std::array<uint8_t, 256>& fate, int64_t& counted) {
+    return activeEnginePath() == EnginePath::Avx512 ? keepBytesAvx512(data, count, fate.data(), counted)
+                                                    : keepBytesScalar(data, count, fate.data(), counted);
+}
+
+size_t expandLineEnds(const uint8_t* in, size_t count, uint8_t* out) {
+    return activeEnginePath() == EnginePath::Avx512 ? expandLineEndsAvx512(in, count, out)
+                                                    : expandLineEndsScalar(in, count, out);
+}
+
 std::optional<WheelEngine> WheelEngine::fromModule(const ModuleState& m) {
     const std::string& alphabet = m.ActiveAlphabet;
     const int n = static_cast<int>(alphabet.size());
@@ -139,24 +149,28 @@ void WheelEngine::transformIndices(uint8_t* c, size_t count, int passes, bool ma
                                ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads)
                                : 1u;
     if (cores > 1) {
-        // Each core takes a stretch of symbols, starting from the state at the stretch's start.
-        const size_t share = count / cores;
+        // The input is cut into stretches, each with the state at its start, and the cores take
+        // them one after another: a core that other work slows down takes fewer.
+        const size_t stretches = std::min<size_t>(kStretchesPerCore * cores, count / (kParallelMinimum / 4));
+        const size_t share = count / stretches;
         std::vector<WheelEngine> parts;
-        parts.reserve(cores - 1);
+        parts.reserve(stretches);
+        parts.push_back(*this);
+        for (size_t i = 1; i < stretches; ++i) {
+            parts.push_back(parts.back());
+            parts.back().advance(share);
+        }
+        std::atomic<size_t> next{0};
+        auto work = [&parts, &next, c, share, count, stretches, passes] {
+            for (size_t i; (i = next++) < stretches;) {
+                const size_t from = i * share;
+                const size_t size = i + 1 < stretches ? share : count - from;
+                parts[i].transformIndices<Decipher>(c + from, size, passes, false);
+            }
+        };
         std::vector<std::thread> threads;
-        WheelEngine cursor = *this;
-        for (unsigned i = 1; i < cores; ++i) {
-            cursor.advance(share);
-            parts.push_back(cursor);
-        }
-        for (unsigned i = 1; i < cores; ++i) {
-            const size_t from = i * share;
-            const size_t size = i + 1 < cores ? share : count - from;
-            threads.emplace_back([&part = parts[i - 1], c, from, size, passes] {
-                part.transformIndices<Decipher>(c + from, size, passes, false);
-            });
-        }
-        transformIndices<Decipher>(c, share, passes, false);
+        for (unsigned i = 1; i < cores; ++i) threads.emplace_back(work);
+        work();
         for (auto& t : threads) t.join();
         const WheelEngine& last = parts.back();
         offset_ = last.offset_;
@@ -230,50 +244,65 @@ void WheelEngine::stepwise(uint8_t* data, size_t count, int passes) {
 
 template <bool Decipher>
 void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSchedule& s) {
-    const int first = masterIndex_ - 1;  // the run that starts here
+    const int first = masterIndex_ - 1;  // the run that starts here, in the first cycle
+    const int runCount = static_cast<int>(s.runs.size());
     const uint64_t begin = s.runs[first].start;
     const uint64_t end = begin + count;
     int order0;
     std::array<int, kWheelCount> base;
     cycleStart(s, order0, base);
 
-    // Each group's symbols are gathered into one row of lanes (whole vectors) and scattered
-    // back afterwards. The row holds alphabet indices only, so lanes that belong to no symbol
-    // are harmless.
-    thread_local std::vector<uint8_t> row;
-    const size_t rowSize = (s.maxGroupLanes + kLanes - 1) / kLanes * kLanes;
-    if (row.size() < rowSize) row.assign(rowSize, 0);
+    // The vector kernel reads each group's symbols where they are, run by run; the scalar one
+    // gets them gathered into one row of lanes (whole vectors) and scattered back afterwards.
+    // Lanes that belong to no symbol hold alphabet indices too, so they are harmless.
     const bool vector = activeEnginePath() == EnginePath::Avx512;
+    thread_local std::vector<uint8_t> rowStore;
+    thread_local std::vector<LanePiece> pieceStore;
+    uint8_t* row = nullptr;
+    if (!vector) {
+        const size_t rowSize = (s.maxGroupLanes + kLanes - 1) / kLanes * kLanes;
+        if (rowStore.size() < rowSize) rowStore.assign(rowSize, 0);
+        row = rowStore.data();
+    }
+    // A group holds every 20th run.
+    if (pieceStore.size() < static_cast<size_t>(runCount / kWheelCount + 1)) pieceStore.resize(runCount / kWheelCount + 1);
+    LanePiece* pieces = pieceStore.data();
     GroupJob job;
     job.modulo = modulo_.data();
     job.n = n_;
     job.passes = passes;
-    for (int g = 0; g < kWheelCount; ++g) {
+    for (int turn = 0; turn < kWheelCount; ++turn) {
+        // Groups 0, 10, 1, 11, ...: runs of consecutive groups lie side by side, and a group's
+        // loads right after the neighbouring group's stores would wait for those to finish.
+        const int g = turn % 2 * (kWheelCount / 2) + turn / 2;
         const int from = first + (g - first % kWheelCount + kWheelCount) % kWheelCount;
-        if (from >= kMasterTableSize || s.runs[from].start >= end) continue;
-        const uint32_t firstLane = s.runs[from].lane;
-        uint32_t endLane = firstLane;
-        for (int r = from; r < kMasterTableSize && s.runs[r].start < end; r += kWheelCount) {
+        if (from >= runCount || s.runs[from].start >= end) continue;
+        const uint32_t firstVector = s.runs[from].lane / kLanes;
+        const uint32_t rowStart = firstVector * kLanes;
+        size_t pieceCount = 0;
+        for (int r = from; r < runCount && s.runs[r].start < end; r += kWheelCount) {
             const auto& run = s.runs[r];
-            const size_t size = std::min<uint64_t>(run.length, end - run.start);
-            std::memcpy(row.data() + run.lane, c + (run.start - begin), size);
-            endLane = run.lane + static_cast<uint32_t>(size);
+            const auto size = static_cast<uint32_t>(std::min<uint64_t>(run.length, end - run.start));
+            pieces[pieceCount++] = {c + (run.start - begin), run.lane - rowStart, size};
         }
-        const uint32_t firstVector = firstLane / kLanes;
+        const LanePiece& last = pieces[pieceCount - 1];
         for (int p = 0; p < kWheelCount; ++p) {
             const int q = (p + order0 + g) % kWheelCount;
             job.table[p] = Decipher ? inverse_[q].data() : forward_[q].data();
             job.base[p] = static_cast<uint8_t>(base[q]);
         }
-        job.lanes = row.data() + static_cast<size_t>(firstVector) * kLanes;
-        job.count = endLane - firstVector * kLanes;
+        job.count = last.lane + last.length;
         job.offsets = s.offsets.data() + static_cast<size_t>(s.groupFirstVector[g] + firstVector) * kVectorBytes;
-        vector ? runGroupAvx512(job, Decipher) : runGroupScalar(job, Decipher);
-        for (int r = from; r < kMasterTableSize && s.runs[r].start < end; r += kWheelCount) {
-            const auto& run = s.runs[r];
-            const size_t size = std::min<uint64_t>(run.length, end - run.start);
-            std::memcpy(c + (run.start - begin), row.data() + run.lane, size);
+        if (vector) {
+            job.pieces = pieces;
+            job.pieceCount = pieceCount;
+            runGroupAvx512(job, Decipher);
+            continue;
         }
+        for (size_t i = 0; i < pieceCount; ++i) std::memcpy(row + pieces[i].lane, pieces[i].data, pieces[i].length);
+        job.lanes = row;
+        runGroupScalar(job, Decipher);
+        for (size_t i = 0; i < pieceCount; ++i) std::memcpy(pieces[i].data, row + pieces[i].lane, pieces[i].length);
     }
     if (end == s.period) {
         toCycleEnd(s);
@@ -300,11 +329,35 @@ void WheelEngine::toCycleEnd(const CycleSchedule& s) {
     std::array<int, kWheelCount> base;
     cycleStart(s, order0, base);
     for (int q = 0; q < kWheelCount; ++q) offset_[q] = (base[q] + s.drift[(q - order0 + kWheelCount) % kWheelCount]) % n_;
-    // 200 rotations of the order are ten full turns.
+    // Every cycle of 200 rotations turns the order ten times round.
     order_ = order0;
     masterIndex_ = 1;
     masterCounter_ = 0;
     masterThreshold_ = masterTable_[1];
+}
+
+void WheelEngine::advanceWithin(const CycleSchedule& s, uint64_t steps) {
+    int order0;
+    std::array<int, kWheelCount> base;
+    cycleStart(s, order0, base);
+    // The run that holds the step reached, and how far into it.
+    const uint64_t t = s.runs[masterIndex_ - 1].start + steps;
+    const auto holding = std::upper_bound(s.runs.begin(), s.runs.end(), t,
+                                          [](uint64_t step, const CycleSchedule::Run& run) { return step < run.start; });
+    const int r = static_cast<int>(holding - s.runs.begin()) - 1;
+    const uint64_t into = t - s.runs[r].start;
+    for (int q = 0; q < kWheelCount; ++q) {
+        // Wheel w (numbered as at the cycle's start) sits at position (w - r) mod 20 during run r.
+        const int w = (q - order0 + kWheelCount) % kWheelCount;
+        const int p = ((w - r) % kWheelCount + kWheelCount) % kWheelCount;
+        offset_[q] = static_cast<int>((static_cast<uint64_t>(base[q]) + s.runStart[r][w] +
+                                       into % static_cast<uint64_t>(n_) * static_cast<uint64_t>(delta_[p])) %
+                                      static_cast<uint64_t>(n_));
+    }
+    order_ = (order0 + r) % kWheelCount;
+    masterIndex_ = r % kMasterTableSize + 1;
+    masterCounter_ = static_cast<int32_t>(into);
+    masterThreshold_ = masterTable_[masterIndex_];
 }
 
 void WheelEngine::skipCycles(uint64_t cycles, const CycleSchedule& s) {
@@ -336,6 +389,140 @@ std::shared_ptr<const CycleSchedule> WheelEngine::scheduleHere() const {
 size_t WheelEngine::encipher(uint8_t* data, size_t count, int passes) { return transform<false>(data, count, passes); }
 size_t WheelEngine::decipher(uint8_t* data, size_t count, int passes) { return transform<true>(data, count, passes); }
 
+template <bool Decipher>
+void WheelEngine::sparse(uint8_t* data, std::span<const size_t> at, int passes, uint64_t steps) {
+    std::shared_ptr<const CycleSchedule> schedule;
+    bool scheduleFailed = false;
+    uint64_t here = 0;  // steps moved so far
+    size_t next = 0;    // the first of `at` not done yet
+    while (next < at.size()) {
+        if (!scheduleFailed && atRunStart()) {
+            if (!schedule) schedule = scheduleHere();
+            scheduleFailed = !schedule;
+            if (schedule) {
+                const uint64_t end = here + schedule->period - schedule->runs[masterIndex_ - 1].start;
+                const size_t last = static_cast<size_t>(std::lower_bound(at.begin() + next, at.end(), end) - at.begin());
+                sparseGrouped<Decipher>(data, at.subspan(next, last - next), here, passes, *schedule);
+                next = last;
+                if (next == at.size()) break;
+                // On to the schedule's end and over the whole schedules before the next symbol.
+                toCycleEnd(*schedule);
+                const uint64_t cycles = (at[next] - end) / schedule->period;
+                skipCycles(cycles, *schedule);
+                here = end + cycles * schedule->period;
+                continue;
+            }
+        }
+        if (at[next] == here) {
+            // One symbol step by step (the schedule starts at run starts only).
+            uint8_t& symbol = data[at[next]];
+            uint8_t c = n_ == 256 ? symbol : toIndex8_[symbol];
+            stepwise<Decipher>(&c, 1, passes);
+            symbol = n_ == 256 ? c : toSymbol_[c];
+            ++here;
+            ++next;
+            continue;
+        }
+        const uint64_t run = std::min(stepsToRotation(), at[next] - here);
+        advance(run);
+        here += run;
+    }
+    advance(steps - here);
+}
+
+template <bool Decipher>
+void WheelEngine::sparseGrouped(uint8_t* data, std::span<const size_t> at, uint64_t here, int passes,
+                                const CycleSchedule& s) const {
+    // As the kernels do, but for scattered steps: per symbol its run, hence its group (the wheel
+    // order) and its lane (the offsets); eight symbols at a time so that their look-up chains
+    // overlap.
+    const int first = masterIndex_ - 1;
+    int order0;
+    std::array<int, kWheelCount> base;
+    cycleStart(s, order0, base);
+    // Per group and position: the table, with the cycle's base offset folded in where it can be.
+    std::array<std::array<const uint8_t*, kWheelCount>, kWheelCount> table;
+    std::array<std::array<int, kWheelCount>, kWheelCount> fold;
+    for (int g = 0; g < kWheelCount; ++g) {
+        for (int p = 0; p < kWheelCount; ++p) {
+            const int q = (p + order0 + g) % kWheelCount;
+            table[g][p] = Decipher ? inverse_[q].data() : forward_[q].data() + base[q];
+            fold[g][p] = 2 * n_ - base[q];
+        }
+    }
+    const bool text = n_ != 256;
+    constexpr size_t kBlock = 8;
+    int r = first;
+    for (size_t i = 0; i < at.size(); i += kBlock) {
+        const size_t block = std::min(kBlock, at.size() - i);
+        unsigned c[kBlock] = {};
+        const uint8_t* rel[kBlock];
+        int group[kBlock];
+        for (size_t k = 0; k < kBlock; ++k) {
+            const size_t j = i + std::min(k, block - 1);  // spare lanes repeat the last symbol
+            const uint64_t t = s.runs[first].start + (at[j] - here);
+            while (s.runs[r].start + s.runs[r].length <= t) ++r;
+            group[k] = r % kWheelCount;
+            const uint64_t lane = s.runs[r].lane + (t - s.runs[r].start);
+            rel[k] = s.offsets.data() + (s.groupFirstVector[group[k]] + lane / kLanes) * kVectorBytes + lane % kLanes;
+            const uint8_t symbol = data[at[j]];
+            c[k] = text ? toIndex8_[symbol] : symbol;
+        }
+        for (int pass = 0; pass < passes; ++pass) {
+            for (int step = 0; step < kWheelCount; ++step) {
+                const int p = Decipher ? kWheelCount - 1 - step : step;
+                for (size_t k = 0; k < kBlock; ++k) {
+                    const unsigned o = rel[k][p * kLanes];
+                    if constexpr (Decipher) {
+                        c[k] = modulo_[table[group[k]][p][c[k]] + fold[group[k]][p] - o];
+                    } else {
+                        c[k] = table[group[k]][p][c[k] + o];
+                    }
+                }
+            }
+        }
+        for (size_t k = 0; k < block; ++k) data[at[i + k]] = text ? toSymbol_[c[k]] : static_cast<uint8_t>(c[k]);
+        // The run search went on with the last symbol; later blocks start from there.
+    }
+}
+
+template <bool Decipher>
+size_t WheelEngine::mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes) {
+    if constexpr (!Decipher) {
+        // Several passes at one step are that step's substitution repeated: everything gets its
+        // first pass in one go, and the plain symbols the passes after the first from a copy of
+        // the starting state. That copy's state afterwards is the first's.
+        WheelEngine again = *this;
+        const size_t valid = transform<false>(data, count, 1);
+        const auto end = std::lower_bound(full.begin(), full.end(), valid);
+        if (passes > 1) again.sparse<false>(data, full.first(static_cast<size_t>(end - full.begin())), passes - 1, valid);
+        if (valid > 0) lastSymbol_ = data[valid - 1];
+        return valid;
+    } else {
+        // Only the plain symbols are deciphered, each at its step; the wheels move over the rest.
+        size_t valid = count;
+        size_t plain = full.size();
+        for (size_t i = 0; i < full.size(); ++i) {
+            if (!inAlphabet(data[full[i]])) {
+                valid = full[i];
+                plain = i;
+                break;
+            }
+        }
+        sparse<true>(data, full.first(plain), passes, valid);
+        if (plain > 0) lastSymbol_ = data[full[plain - 1]];
+        return valid;
+    }
+}
+
+size_t WheelEngine::encipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes) {
+    return mixed<false>(data, count, full, passes);
+}
+
+size_t WheelEngine::decipherSpread(uint8_t* data, size_t count, std::span<const size_t> full, int passes) {
+    return mixed<true>(data, count, full, passes);
+}
+
 void WheelEngine::advance(uint64_t steps) {
     std::shared_ptr<const CycleSchedule> schedule;
     bool scheduleFailed = false;
@@ -354,6 +541,8 @@ void WheelEngine::advance(uint64_t steps) {
                     steps -= cycles * schedule->period;
                     continue;
                 }
+                advanceWithin(*schedule, steps);
+                return;
             }
         }
         const uint64_t run = std::min(stepsToRotation(), steps);

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace varkel::cipher {
 
@@ -33,6 +34,14 @@ bool enginePathSupported(EnginePath path);
 // The kernel that bulk work uses now (never Auto).
 EnginePath activeEnginePath();
 const char* enginePathName(EnginePath path);
+
+// Text files, on the active kernel. Moves the bytes whose `fate` is 2 to the front in order,
+// drops the others and adds to `counted` how many of those had fate 1; returns how many were
+// kept.
+size_t keepTextBytes(uint8_t* data, size_t count, const std::array<uint8_t, 256>& fate, int64_t& counted);
+// Copies `count` bytes to `out` (room for 2 * count + 64) with a line feed after every carriage
+// return; returns the bytes written.
+size_t expandLineEnds(const uint8_t* in, size_t count, uint8_t* out);
 
 struct CycleSchedule;
 
@@ -52,6 +61,13 @@ public:
     // from there on are left as they were.
     size_t encipher(uint8_t* data, size_t count, int passes);
     size_t decipher(uint8_t* data, size_t count, int passes);
+    // Expanded files. Enciphers every symbol with one pass, except those at the positions in
+    // `full` (ascending), which get `passes`.
+    size_t encipherMixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes);
+    // Deciphers the symbols at the positions in `full` (ascending) with `passes` passes each and
+    // moves the wheels one step for every other position, leaving those bytes alone. Stops
+    // before a symbol in `full` that is not in the alphabet; returns the positions gone through.
+    size_t decipherSpread(uint8_t* data, size_t count, std::span<const size_t> full, int passes);
     // Moves the wheels `steps` times without enciphering anything.
     void advance(uint64_t steps);
 
@@ -64,6 +80,8 @@ public:
     static constexpr size_t kGroupedMinimum = 192;
     // Symbols from this many on are shared out between the processor's cores.
     static constexpr size_t kParallelMinimum = size_t{256} << 10;
+    // Stretches per core that a shared input is cut into (each at least a quarter of the above).
+    static constexpr size_t kStretchesPerCore = 4;
 
 private:
     static constexpr uint16_t kAbsent = 0x100;  // index 255 is a real binary index
@@ -80,13 +98,23 @@ private:
 
     template <bool Decipher>
     size_t transform(uint8_t* data, size_t count, int passes);
+    template <bool Decipher>
+    size_t mixed(uint8_t* data, size_t count, std::span<const size_t> full, int passes);
+    // Applies `passes` passes to the symbols at the positions `at` (ascending, below `steps`),
+    // each at its step, and moves the wheels `steps` steps in all.
+    template <bool Decipher>
+    void sparse(uint8_t* data, std::span<const size_t> at, int passes, uint64_t steps);
+    // The same from a run start, for positions within the schedule's reach (`here` steps in).
+    template <bool Decipher>
+    void sparseGrouped(uint8_t* data, std::span<const size_t> at, uint64_t here, int passes,
+                       const CycleSchedule& schedule) const;
     // The work on alphabet indices (all in range), split between cores when it pays.
     template <bool Decipher>
     void transformIndices(uint8_t* c, size_t count, int passes, bool mayShare);
     // Step by step within runs.
     template <bool Decipher>
     void stepwise(uint8_t* c, size_t count, int passes);
-    // `count` steps from a run start, at most to the end of the master table's cycle.
+    // `count` steps from a run start, at most to the end of the schedule (whole cycles).
     template <bool Decipher>
     void grouped(uint8_t* c, size_t count, int passes, const CycleSchedule& schedule);
     std::shared_ptr<const CycleSchedule> scheduleHere() const;
@@ -94,6 +122,8 @@ private:
     void cycleStart(const CycleSchedule& schedule, int& order0, std::array<int, kWheelCount>& base) const;
     // From a run start to the end of the cycle (the start of the next one).
     void toCycleEnd(const CycleSchedule& schedule);
+    // From a run start, `steps` steps on, short of the end of the schedule.
+    void advanceWithin(const CycleSchedule& schedule, uint64_t steps);
     // Moves the state on by whole cycles, from a cycle start.
     void skipCycles(uint64_t cycles, const CycleSchedule& schedule);
 

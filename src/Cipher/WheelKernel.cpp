@@ -10,13 +10,19 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
     s.n = n;
     s.delta = delta;
     s.masterTable = masterTable;
-    s.runs.assign(kMasterTableSize, Run{});
+    uint64_t cyclePeriod = 0;
+    for (int index = 1; index <= kMasterTableSize; ++index) {
+        // A run ends when the counter, starting from 0, reaches the threshold: at least one step.
+        cyclePeriod += static_cast<uint64_t>(std::max<int32_t>(masterTable[index], 1));
+        if (cyclePeriod > maxPeriod) return false;
+    }
+    const uint64_t cycles = std::clamp<uint64_t>(kTargetSteps / cyclePeriod, 1, 16);
+    const int runCount = static_cast<int>(cycles) * kMasterTableSize;
+    s.runs.assign(static_cast<size_t>(runCount), Run{});
     s.groupLanes.fill(0);
     uint64_t period = 0;
-    for (int r = 0, index = 1; r < kMasterTableSize; ++r) {
-        // A run ends when the counter, starting from 0, reaches the threshold: at least one step.
+    for (int r = 0, index = 1; r < runCount; ++r) {
         const uint32_t length = static_cast<uint32_t>(std::max<int32_t>(masterTable[index], 1));
-        if (period + length > maxPeriod) return false;
         const int group = r % kWheelCount;
         s.runs[r] = {static_cast<uint32_t>(period), length, s.groupLanes[group]};
         s.groupLanes[group] += length;
@@ -36,8 +42,8 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
     // Wheels are numbered by where they sit at the start: during run r, position p holds
     // wheel (p + r) % 20.
     std::array<int, kWheelCount> offset{};
-    s.runStart.resize(kMasterTableSize);
-    for (int r = 0; r < kMasterTableSize; ++r) {
+    s.runStart.resize(static_cast<size_t>(runCount));
+    for (int r = 0; r < runCount; ++r) {
         const int group = r % kWheelCount;
         for (int w = 0; w < kWheelCount; ++w) s.runStart[r][w] = static_cast<uint8_t>(offset[w]);
         for (uint32_t j = 0; j < s.runs[r].length; ++j) {
@@ -57,8 +63,9 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
 
 namespace {
 
-// Eight lanes at a time, so that eight independent look-up chains overlap.
-template <bool Decipher>
+// Eight lanes at a time, so that eight independent look-up chains overlap. With 256 symbols
+// the arithmetic wraps by itself, so deciphering needs no modulo table there.
+template <bool Decipher, bool Binary>
 void scalarGroup(const GroupJob& job) {
     constexpr int kBlock = 8;
     const int twiceN = 2 * job.n;
@@ -72,7 +79,12 @@ void scalarGroup(const GroupJob& job) {
             for (int step = 0; step < kWheelCount; ++step) {
                 const int p = Decipher ? kWheelCount - 1 - step : step;
                 const uint8_t* rel = offsets + p * kLanes;
-                if constexpr (Decipher) {
+                if constexpr (Decipher && Binary) {
+                    const uint8_t* inverse = job.table[p];
+                    const unsigned base = job.base[p];
+#pragma GCC unroll 8
+                    for (int k = 0; k < kBlock; ++k) c[k] = static_cast<uint8_t>(inverse[c[k]] - rel[k] - base);
+                } else if constexpr (Decipher) {
                     const uint8_t* inverse = job.table[p];
                     const uint8_t* modulo = job.modulo + twiceN - job.base[p];
 #pragma GCC unroll 8
@@ -89,7 +101,7 @@ void scalarGroup(const GroupJob& job) {
     }
 }
 
-#define VARKEL_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define VARKEL_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
 
 // Table of up to 256 entries in four registers (three for 151 entries), looked up by byte.
 struct Table {
@@ -103,11 +115,59 @@ VARKEL_AVX512 inline __m512i lookUp(const Table& t, __m512i index) {
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
 }
 
+// Lanes lo .. hi - 1 of a vector (lo < hi <= 64).
+inline __mmask64 laneMask(uint64_t lo, uint64_t hi) {
+    const uint64_t below = hi == kLanes ? ~uint64_t{0} : (uint64_t{1} << hi) - 1;
+    return below & ~((uint64_t{1} << lo) - 1);
+}
+
+// Where lane 0 of a vector would be for a piece whose lane 0 sits `shift` lanes later. Only the
+// lanes of the piece are ever accessed through it, by masked loads and stores.
+inline uint8_t* laneZero(uint8_t* data, int64_t shift) {
+    return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(data) - static_cast<uintptr_t>(shift));
+}
+
+// One slice of a piece inside one vector.
+struct Slice {
+    uint8_t* at;
+    __mmask64 mask;
+};
+
+// Loads the vectors of a batch from the pieces, in place: each piece's part of a vector is one
+// masked load. `piece` moves on past the pieces that end inside the batch.
+template <int K>
+VARKEL_AVX512 inline int loadBatch(const GroupJob& job, uint64_t firstLane, size_t& piece, __m512i (&c)[K],
+                                   Slice* slices, int (&sliceEnd)[K]) {
+    int used = 0;
+    for (int k = 0; k < K; ++k) {
+        const uint64_t from = firstLane + static_cast<uint64_t>(k) * kLanes;
+        const uint64_t to = from + kLanes;
+        __m512i v = _mm512_setzero_si512();
+        while (piece < job.pieceCount) {
+            const LanePiece& p = job.pieces[piece];
+            if (p.lane >= to) break;
+            const uint64_t end = uint64_t{p.lane} + p.length;
+            const __mmask64 mask = laneMask(std::max<uint64_t>(p.lane, from) - from, std::min(end, to) - from);
+            uint8_t* at = laneZero(p.data, static_cast<int64_t>(p.lane) - static_cast<int64_t>(from));
+            v = _mm512_mask_loadu_epi8(v, mask, at);
+            slices[used++] = {at, mask};
+            if (end > to) break;  // goes on in the next vector
+            ++piece;
+        }
+        c[k] = v;
+        sliceEnd[k] = used;
+    }
+    return used;
+}
+
 template <bool Decipher, bool Text, int K>
-VARKEL_AVX512 void vectorBatch(uint8_t* lanes, const uint8_t* offsets, const GroupJob& job) {
+VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const GroupJob& job, size_t& piece) {
     const __m512i n = _mm512_set1_epi8(static_cast<char>(job.n));
     __m512i c[K];
-    for (int k = 0; k < K; ++k) c[k] = _mm512_loadu_si512(lanes + k * kLanes);
+    // A vector can hold up to 64 pieces of one symbol each, and one more that goes on.
+    Slice slices[K * (kLanes + 1)];
+    int sliceEnd[K];
+    loadBatch<K>(job, firstLane, piece, c, slices, sliceEnd);
     for (int pass = 0; pass < job.passes; ++pass) {
         for (int step = 0; step < kWheelCount; ++step) {
             const int p = Decipher ? kWheelCount - 1 - step : step;
@@ -149,25 +209,31 @@ VARKEL_AVX512 void vectorBatch(uint8_t* lanes, const uint8_t* offsets, const Gro
             }
         }
     }
-    for (int k = 0; k < K; ++k) _mm512_storeu_si512(lanes + k * kLanes, c[k]);
+    for (int k = 0, s = 0; k < K; ++k) {
+        for (; s < sliceEnd[k]; ++s) _mm512_mask_storeu_epi8(slices[s].at, slices[s].mask, c[k]);
+    }
 }
 
 template <bool Decipher, bool Text>
 VARKEL_AVX512 void vectorGroup(const GroupJob& job) {
-    constexpr int kMaxBatch = 8;
+    constexpr size_t kMaxBatch = 8;
     const size_t vectors = (job.count + kLanes - 1) / kLanes;
-    for (size_t v = 0; v < vectors; v += kMaxBatch) {
-        uint8_t* lanes = job.lanes + v * kLanes;
+    // Batches of even size: a batch of one or two vectors waits on its look-up chains.
+    const size_t batches = (vectors + kMaxBatch - 1) / kMaxBatch;
+    const size_t batch = batches == 0 ? 1 : (vectors + batches - 1) / batches;
+    size_t piece = 0;
+    for (size_t v = 0; v < vectors; v += batch) {
+        const uint64_t lane = v * kLanes;
         const uint8_t* offsets = job.offsets + v * kVectorBytes;
-        switch (std::min<size_t>(kMaxBatch, vectors - v)) {
-            case 1: vectorBatch<Decipher, Text, 1>(lanes, offsets, job); break;
-            case 2: vectorBatch<Decipher, Text, 2>(lanes, offsets, job); break;
-            case 3: vectorBatch<Decipher, Text, 3>(lanes, offsets, job); break;
-            case 4: vectorBatch<Decipher, Text, 4>(lanes, offsets, job); break;
-            case 5: vectorBatch<Decipher, Text, 5>(lanes, offsets, job); break;
-            case 6: vectorBatch<Decipher, Text, 6>(lanes, offsets, job); break;
-            case 7: vectorBatch<Decipher, Text, 7>(lanes, offsets, job); break;
-            default: vectorBatch<Decipher, Text, 8>(lanes, offsets, job); break;
+        switch (std::min(batch, vectors - v)) {
+            case 1: vectorBatch<Decipher, Text, 1>(lane, offsets, job, piece); break;
+            case 2: vectorBatch<Decipher, Text, 2>(lane, offsets, job, piece); break;
+            case 3: vectorBatch<Decipher, Text, 3>(lane, offsets, job, piece); break;
+            case 4: vectorBatch<Decipher, Text, 4>(lane, offsets, job, piece); break;
+            case 5: vectorBatch<Decipher, Text, 5>(lane, offsets, job, piece); break;
+            case 6: vectorBatch<Decipher, Text, 6>(lane, offsets, job, piece); break;
+            case 7: vectorBatch<Decipher, Text, 7>(lane, offsets, job, piece); break;
+            default: vectorBatch<Decipher, Text, 8>(lane, offsets, job, piece); break;
         }
     }
 }
@@ -175,7 +241,12 @@ VARKEL_AVX512 void vectorGroup(const GroupJob& job) {
 }  // namespace
 
 void runGroupScalar(const GroupJob& job, bool decipher) {
-    decipher ? scalarGroup<true>(job) : scalarGroup<false>(job);
+    const bool binary = job.n == 256;
+    if (decipher) {
+        binary ? scalarGroup<true, true>(job) : scalarGroup<true, false>(job);
+    } else {
+        scalarGroup<false, false>(job);
+    }
 }
 
 void runGroupAvx512(const GroupJob& job, bool decipher) {
@@ -215,10 +286,83 @@ VARKEL_AVX512 size_t mapBytesAvx512(uint8_t* data, size_t count, const uint8_t* 
     return count;
 }
 
+size_t keepBytesScalar(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted) {
+    size_t kept = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t c = data[i];
+        const uint8_t f = fate[c];
+        data[kept] = c;
+        kept += f >> 1;
+        counted += f & 1;
+    }
+    return kept;
+}
+
+namespace {
+
+// Lanes 0 .. n - 1 (n <= 64).
+inline __mmask64 firstLanes(size_t n) { return n >= kLanes ? ~__mmask64{0} : (__mmask64{1} << n) - 1; }
+
+}  // namespace
+
+VARKEL_AVX512 size_t keepBytesAvx512(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted) {
+    const Table t{_mm512_loadu_si512(fate), _mm512_loadu_si512(fate + 64), _mm512_loadu_si512(fate + 128),
+                  _mm512_loadu_si512(fate + 192)};
+    const __m512i keep = _mm512_set1_epi8(2);
+    const __m512i count1 = _mm512_set1_epi8(1);
+    size_t kept = 0;
+    for (size_t i = 0; i < count; i += kLanes) {
+        const __mmask64 live = firstLanes(count - i);
+        const __m512i v = _mm512_maskz_loadu_epi8(live, data + i);
+        const __m512i f = lookUp<false>(t, v);
+        const __mmask64 keepers = _mm512_cmpeq_epi8_mask(f, keep) & live;
+        counted += __builtin_popcountll(_mm512_cmpeq_epi8_mask(f, count1) & live);
+        // The kept bytes land at or before where they were read: nothing unread is overwritten.
+        const auto n = static_cast<size_t>(__builtin_popcountll(keepers));
+        _mm512_mask_storeu_epi8(data + kept, firstLanes(n), _mm512_maskz_compress_epi8(keepers, v));
+        kept += n;
+    }
+    return kept;
+}
+
+size_t expandLineEndsScalar(const uint8_t* in, size_t count, uint8_t* out) {
+    size_t size = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t c = in[i];
+        out[size++] = c;
+        if (c == '\r') out[size++] = '\n';
+    }
+    return size;
+}
+
+VARKEL_AVX512 size_t expandLineEndsAvx512(const uint8_t* in, size_t count, uint8_t* out) {
+    const __m512i cr = _mm512_set1_epi8('\r');
+    const __m512i lf = _mm512_set1_epi8('\n');
+    constexpr uint64_t kEven = 0x5555555555555555;
+    size_t size = 0;
+    // 32 bytes in, at most 64 out: byte j and, after a carriage return, a line feed take bits
+    // 2j and 2j + 1 of `slots`; squeezing out the unused odd bits gives the output's layout.
+    for (size_t i = 0; i < count; i += kLanes / 2) {
+        const size_t n = std::min<size_t>(kLanes / 2, count - i);
+        const __mmask64 live = firstLanes(n);
+        const __m512i v = _mm512_maskz_loadu_epi8(live, in + i);
+        const uint64_t returns = _mm512_cmpeq_epi8_mask(v, cr) & live;
+        const uint64_t slots = (kEven & firstLanes(2 * n)) | _pdep_u64(returns, ~kEven);
+        const uint64_t bytes = _pext_u64(kEven, slots);
+        const auto produced = static_cast<size_t>(__builtin_popcountll(slots));
+        const __m512i spread = _mm512_maskz_expand_epi8(bytes, v);
+        const __m512i lines = _mm512_mask_mov_epi8(spread, ~bytes & firstLanes(produced), lf);
+        _mm512_mask_storeu_epi8(out + size, firstLanes(produced), lines);
+        size += produced;
+    }
+    return size;
+}
+
 bool cpuHasAvx512Vbmi() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vbmi");
+           __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+           __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 }
 
 }  // namespace varkel::cipher

@@ -13,9 +13,11 @@ namespace varkel::cipher {
 inline constexpr int kLanes = 64;                           // symbols per offset vector
 inline constexpr size_t kVectorBytes = kLanes * kWheelCount;  // offsets of one vector, all positions
 
-// One cycle of the master table: the 200 runs from entry 1 to entry 200, laid out by wheel
-// order: run r belongs to group r % 20, whose positions hold the same wheels in every run of
-// the group. Offsets are relative to the cycle's start.
+// Whole cycles of the master table (each the 200 runs from entry 1 to entry 200), laid out by
+// wheel order: run r belongs to group r % 20, whose positions hold the same wheels in every run
+// of the group. Offsets are relative to the first cycle's start. Short cycles are taken several
+// at a time, so that the groups fill whole batches of vectors; the schedule is still entered
+// only at the runs of its first cycle.
 struct CycleSchedule {
     // What the schedule was built from.
     int n = 0;
@@ -27,8 +29,8 @@ struct CycleSchedule {
         uint32_t length;
         uint32_t lane;    // first lane in its group
     };
-    uint64_t period = 0;                         // steps in the cycle
-    std::vector<Run> runs;                       // 200, in step order
+    uint64_t period = 0;                         // steps in all the cycles
+    std::vector<Run> runs;                       // 200 per cycle, in step order
     std::array<uint32_t, kWheelCount> groupLanes{};
     std::array<uint32_t, kWheelCount> groupFirstVector{};
     uint32_t maxGroupLanes = 0;
@@ -41,15 +43,30 @@ struct CycleSchedule {
     // Per run, per wheel: its offset at the run's start.
     std::vector<std::array<uint8_t, kWheelCount>> runStart;
 
-    // Nothing sensible when the cycle is longer than `maxPeriod` steps.
+    // Cycles are taken together up to about this many steps.
+    static constexpr uint64_t kTargetSteps = 32768;
+    // Nothing sensible when one cycle is longer than `maxPeriod` steps.
     static bool build(CycleSchedule& s, int n, const std::array<int, kWheelCount>& delta,
                       const std::array<int32_t, kMasterTableSize + 1>& masterTable, uint64_t maxPeriod);
 };
 
+// Symbols of one run that sit side by side in memory and in consecutive lanes of their group.
+struct LanePiece {
+    uint8_t* data;    // alphabet indices, in place
+    uint32_t lane;    // lane of data[0], counted from the job's first vector
+    uint32_t length;  // at least 1
+};
+
 // One group of lanes through all passes.
 struct GroupJob {
-    uint8_t* lanes = nullptr;   // alphabet indices; readable and writable up to the next multiple of 64
-    size_t count = 0;
+    // The scalar kernel works on a row of lanes gathered beforehand: alphabet indices, readable
+    // and writable up to the next multiple of 64.
+    uint8_t* lanes = nullptr;
+    // The vector kernel reads and writes the symbols where they are: pieces in lane order that
+    // cover lanes 0 .. count - 1 (lanes before the first piece belong to no symbol).
+    const LanePiece* pieces = nullptr;
+    size_t pieceCount = 0;
+    size_t count = 0;  // lanes, from the first vector's first lane
     const uint8_t* offsets = nullptr;  // the group's first vector in CycleSchedule::offsets
     // Per position: enciphering, the wheel's forward table (tripled); deciphering, its inverse.
     std::array<const uint8_t*, kWheelCount> table{};
@@ -67,6 +84,16 @@ void runGroupAvx512(const GroupJob& job, bool decipher);
 size_t mapBytesScalar(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop);
 size_t mapBytesAvx512(uint8_t* data, size_t count, const uint8_t* table, uint8_t stop);
 
+// Text files. Moves the bytes whose `fate` is 2 to the front in order, drops the others and
+// adds to `counted` how many of those had fate 1; returns how many were kept.
+size_t keepBytesScalar(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted);
+size_t keepBytesAvx512(uint8_t* data, size_t count, const uint8_t* fate, int64_t& counted);
+// Copies `count` bytes to `out` (room for 2 * count + 64) with a line feed after every carriage
+// return; returns the bytes written.
+size_t expandLineEndsScalar(const uint8_t* in, size_t count, uint8_t* out);
+size_t expandLineEndsAvx512(const uint8_t* in, size_t count, uint8_t* out);
+
+// AVX-512 with the byte permutes (VBMI), byte compress and expand (VBMI2) and BMI2.
 bool cpuHasAvx512Vbmi();
 
 }  // namespace varkel::cipher

@@ -10,7 +10,11 @@
 #include "WheelEngine.h"
 
 #include <algorithm>
+#include <array>
+#include <random>
+#include <span>
 #include <tuple>
+#include <vector>
 
 namespace varkel::cipher {
 namespace {
@@ -166,6 +170,80 @@ TEST_P(EngineMatchesReference, AtEveryCallLength) {
     }
 }
 
+// The layout of an expanded file: each plain symbol followed by a number of fillers (none,
+// one, short and long stretches), with the pass count of the key and one more.
+struct Spread {
+    std::string symbols;
+    std::vector<size_t> plain;  // positions of the plain symbols
+};
+
+Spread spreadLayout(const std::string& alphabet, uint32_t seed) {
+    const std::string plain = randomSymbols(alphabet, 600, seed);
+    const std::array<size_t, 8> fillers = {0, 3, 1, 40, 0, 12, 95, 7};
+    Spread s;
+    for (size_t i = 0; i < plain.size(); ++i) {
+        s.plain.push_back(s.symbols.size());
+        s.symbols += plain[i];
+        s.symbols.append(fillers[i % fillers.size()], alphabet[5]);
+    }
+    return s;
+}
+
+TEST_P(EngineMatchesReference, SymbolsSpreadBetweenFillers) {
+    for (const int passes : {2, 3}) {
+        SCOPED_TRACE(passes);
+        const Setting s = setting();
+        ModuleState m;
+        reference::Machine ref;
+        randomState(s, m, ref);
+        m.PassCount = passes;
+        const ModuleState start = m;
+        const reference::Machine refStart = ref;
+        const Spread layout = spreadLayout(m.ActiveAlphabet, s.seed + 4);
+        const size_t size = layout.symbols.size();
+        // Two calls, the first ending inside a stretch of fillers.
+        // (symbol 302 has 95 fillers)
+        const size_t split = layout.plain[303] - 5;
+        const std::span<const size_t> all(layout.plain);
+        const auto firstCall = all.first(303);
+        std::vector<size_t> secondCall;
+        for (size_t at : all.subspan(303)) secondCall.push_back(at - split);
+
+        std::string data = layout.symbols;
+        std::string expected;
+        auto isPlain = [&](size_t i) { return std::binary_search(all.begin(), all.end(), i); };
+        for (size_t i = 0; i < size; ++i) expected += ref.encipher(data[i], isPlain(i) ? passes : 1);
+        CipherStream enc(m);
+        auto* bytes = reinterpret_cast<uint8_t*>(data.data());
+        ASSERT_EQ(enc.encipherWithFillers(bytes, split, firstCall), split);
+        ASSERT_EQ(enc.encipherWithFillers(bytes + split, size - split, secondCall), size - split);
+        enc.finish();
+        ASSERT_EQ(data, expected);
+        expectSameState(m, ref);
+        EXPECT_EQ(m.CurrentSymbol, std::string(1, expected.back()));
+
+        m = start;
+        ref = refStart;
+        CipherStream dec(m);
+        ASSERT_EQ(dec.decipherSpread(bytes, split, firstCall), split);
+        ASSERT_EQ(dec.decipherSpread(bytes + split, size - split, secondCall), size - split);
+        dec.finish();
+        char last = 0;
+        for (size_t i = 0; i < size; ++i) {
+            if (!isPlain(i)) {
+                ref.shift();
+                continue;
+            }
+            last = ref.decipher(expected[i], passes);
+            ASSERT_EQ(data[i], layout.symbols[i]) << "position " << i;
+            ASSERT_EQ(last, layout.symbols[i]);
+        }
+        expectSameState(m, ref);
+        // Only the plain symbols count as the last one.
+        EXPECT_EQ(m.CurrentSymbol, std::string(1, last));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Settings, EngineMatchesReference,
     ::testing::Combine(kPaths, ::testing::Values(Setting{false, 1, 50}, Setting{true, 2, 50}, Setting{false, 3, 1},
@@ -235,6 +313,73 @@ TEST_P(EngineOnEachPath, AdvanceOverManyCyclesMatchesSteps) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, EngineOnEachPath, kPaths,
                          [](const auto& info) { return std::string(enginePathName(info.param)); });
+
+// The text-file helpers against plain loops: every byte value, runs of carriage returns, and
+// lengths around the vector widths.
+TEST_P(EngineOnEachPath, TextBytesAreKeptAndLineEndsPutBack) {
+    std::array<uint8_t, 256> fate{};
+    std::mt19937 rng(31);
+    for (auto& f : fate) f = static_cast<uint8_t>(rng() % 3);
+    fate['\r'] = 2;
+    for (const size_t size : {0, 1, 31, 32, 33, 63, 64, 65, 127, 1000, 4099}) {
+        SCOPED_TRACE(size);
+        std::string bytes(size, '\0');
+        for (auto& c : bytes) c = static_cast<char>(rng() % 4 == 0 ? '\r' : rng());
+        if (size > 40) std::fill_n(bytes.begin() + 20, 20, '\r');
+
+        std::string kept;
+        int64_t counted = 0;
+        for (const char c : bytes) {
+            const uint8_t f = fate[static_cast<uint8_t>(c)];
+            if (f == 2) kept += c;
+            counted += f == 1;
+        }
+        std::string data = bytes;
+        int64_t got = 5;
+        const size_t keptSize = keepTextBytes(reinterpret_cast<uint8_t*>(data.data()), size, fate, got);
+        EXPECT_EQ(data.substr(0, keptSize), kept);
+        EXPECT_EQ(got, 5 + counted);
+
+        std::string lines;
+        for (const char c : bytes) {
+            lines += c;
+            if (c == '\r') lines += '\n';
+        }
+        std::string out(2 * size + 64, 'X');
+        const size_t written = expandLineEnds(reinterpret_cast<const uint8_t*>(bytes.data()), size,
+                                              reinterpret_cast<uint8_t*>(out.data()));
+        EXPECT_EQ(out.substr(0, written), lines);
+        EXPECT_EQ(out.substr(written), std::string(out.size() - written, 'X'));  // nothing beyond
+    }
+}
+
+// A plain symbol outside the alphabet stops the spread deciphering before it, with the wheels
+// moved over everything before it (text only: every byte is a binary symbol).
+TEST_P(EngineOnEachPath, SpreadDecipheringStopsBeforeASymbolOutsideTheAlphabet) {
+    for (const Setting& s : {Setting{true, 2, 50}, Setting{true, 4, 0}, Setting{true, 6, 3000}}) {
+        SCOPED_TRACE(s.seed);
+        ModuleState m;
+        reference::Machine ref;
+        randomState(s, m, ref);
+        Spread layout = spreadLayout(m.ActiveAlphabet, s.seed + 5);
+        const size_t bad = layout.plain[250];
+        layout.symbols[bad] = '\t';
+        std::string data = layout.symbols;
+        CipherStream dec(m);
+        EXPECT_EQ(dec.decipherSpread(reinterpret_cast<uint8_t*>(data.data()), data.size(), layout.plain), bad);
+        dec.finish();
+        for (size_t i = 0, next = 0; i < bad; ++i) {
+            if (i == layout.plain[next]) {
+                ref.decipher(layout.symbols[i], 2);
+                ++next;
+            } else {
+                ref.shift();
+            }
+        }
+        expectSameState(m, ref);
+        EXPECT_EQ(data.substr(bad), layout.symbols.substr(bad));
+    }
+}
 
 TEST(EnginePaths, OnlyKernelsTheProcessorRunsCanBeChosen) {
     EXPECT_TRUE(setEnginePath(EnginePath::Scalar));
