@@ -1,6 +1,5 @@
 // vrk encrypt / vrk decrypt: whole files in binary mode, in place or to a new file.
 #include "Commands.h"
-#include "Progress.h"
 #include "Session.h"
 
 #include <optional>
@@ -73,26 +72,18 @@ int runBinary(const Arguments& args, std::ostream& out, std::ostream& err, bool 
 
         const FileOperation operation = decrypt ? &_SDK::VrkBinaryFileDec : &_SDK::VrkBinaryFileEnc;
         const int status = runWithKeys(key, KeyMode::Binary, o.keepKeys, err, [&](_SDK& sdk) {
-            Progress progress(jobs.size());
-            bool all = true;
-            for (size_t i = 0; i < jobs.size(); ++i) {
-                if (interrupted()) {
-                    err << "vrk: interrupted; " << jobs.size() - i << " file(s) left as they were\n";
-                    return false;
-                }
-                const Job& job = jobs[i];
-                // The library takes a quoted first name; the output is everything after the blank.
-                std::string cmd = inQuotes(job.input.library);
-                if (job.output) cmd += ' ' + job.output->library;
-                progress.begin(i + 1, job.input.shown, sizeOf(job.input.host));
-                const int32_t result = (sdk.*operation)(cmd);
-                progress.end();
-                if (result != 0) {
-                    report(err, job.output ? job.output->shown : job.input.shown, result);
-                    all = false;
-                }
-            }
-            return all;
+            return forEachFile(
+                jobs.size(), err, [&](size_t i) -> const NamedFile& { return jobs[i].input; },
+                [&](size_t i) {
+                    // The library takes a quoted first name; the output is everything after the blank.
+                    std::string cmd = inQuotes(jobs[i].input.library);
+                    if (jobs[i].output) cmd += ' ' + jobs[i].output->library;
+                    return (sdk.*operation)(cmd);
+                },
+                [&](size_t i, int32_t result) {
+                    if (result != 0) report(err, jobs[i].output ? jobs[i].output->shown : jobs[i].input.shown, result);
+                    return result == 0;
+                });
         });
         return ok ? status : 1;
     });

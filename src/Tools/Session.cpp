@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include "Options.h"
+#include "Progress.h"
 
 #include <atomic>
 #include <csignal>
@@ -95,6 +96,24 @@ int runWithoutKeys(const std::function<bool(_SDK&)>& work) {
     watchInterrupts();
     SdkObject sdk;
     return work(*sdk) ? 0 : 1;
+}
+
+bool forEachFile(size_t count, std::ostream& err, const std::function<const NamedFile&(size_t)>& file,
+                 const std::function<int32_t(size_t)>& call, const std::function<bool(size_t, int32_t)>& after) {
+    Progress progress(count);
+    bool all = true;
+    for (size_t i = 0; i < count; ++i) {
+        if (interrupted()) {
+            err << "vrk: interrupted; " << count - i << " file(s) left as they were\n";
+            return false;
+        }
+        const NamedFile& named = file(i);
+        progress.begin(i + 1, named.shown, sizeOf(named.host));
+        const int32_t status = call(i);
+        progress.end();
+        if (!after(i, status)) all = false;
+    }
+    return all;
 }
 
 }  // namespace varkel::tools

@@ -29,6 +29,14 @@ int runWithKeys(const std::string& key, KeyMode mode, bool keepKeys, std::ostrea
 // Runs `work` on a library object without any key. Returns the exit status as above.
 int runWithoutKeys(const std::function<bool(_SDK&)>& work);
 
+struct NamedFile;
+
+// Works through `count` files in turn: `call(i)` runs while a progress line shows `file(i)`,
+// then `after(i, status)` reports on it and says whether it went well. Stops before the next
+// file once interrupted. True when every file went well.
+bool forEachFile(size_t count, std::ostream& err, const std::function<const NamedFile&(size_t)>& file,
+                 const std::function<int32_t(size_t)>& call, const std::function<bool(size_t, int32_t)>& after);
+
 // VrkShutDown: overwrites and deletes the key files of the current folder.
 bool destroyKeys(_SDK& sdk, std::ostream& err);
 

@@ -2,7 +2,6 @@
 // NAME.dec beside them.
 #include "CodePage.h"
 #include "Commands.h"
-#include "Progress.h"
 #include "Session.h"
 #include "WinPath.h"
 
@@ -105,32 +104,28 @@ int runText(const Arguments& args, std::ostream& out, std::ostream& err, bool de
 
         const FileOperation operation = decrypt ? &_SDK::VrkTextFileDec : &_SDK::VrkTextFileEnc;
         const int status = runWithKeys(key, KeyMode::Text, o.keepKeys, err, [&](_SDK& sdk) {
-            Progress progress(jobs.size());
-            bool all = true;
-            for (size_t i = 0; i < jobs.size(); ++i) {
-                if (interrupted()) {
-                    err << "vrk: interrupted; " << jobs.size() - i << " file(s) left as they were\n";
-                    return false;
-                }
-                Job& job = jobs[i];
-                std::string cmd = job.cmd;
-                progress.begin(i + 1, job.input.shown, sizeOf(job.input.host));
-                const int32_t result = (sdk.*operation)(cmd);
-                progress.end();
-                if (result != 0) {
-                    report(err, job.input.shown, result);
-                    all = false;
-                    continue;
-                }
-                out << job.input.shown << " -> " << job.output.shown << '\n';
-                // The library answers with " N errors detected" when it dropped characters.
-                if (cmd != job.cmd) {
-                    const std::string count = cmd.substr(0, cmd.find(" errors"));
-                    err << "vrk: " << job.input.shown << ": dropped" << count
-                        << " character(s) outside the text alphabet\n";
-                }
-            }
-            return all;
+            std::string cmd;  // the library's answer replaces the command
+            return forEachFile(
+                jobs.size(), err, [&](size_t i) -> const NamedFile& { return jobs[i].input; },
+                [&](size_t i) {
+                    cmd = jobs[i].cmd;
+                    return (sdk.*operation)(cmd);
+                },
+                [&](size_t i, int32_t result) {
+                    const Job& job = jobs[i];
+                    if (result != 0) {
+                        report(err, job.input.shown, result);
+                        return false;
+                    }
+                    out << job.input.shown << " -> " << job.output.shown << '\n';
+                    // The library answers with " N errors detected" when it dropped characters.
+                    if (cmd != job.cmd) {
+                        const std::string count = cmd.substr(0, cmd.find(" errors"));
+                        err << "vrk: " << job.input.shown << ": dropped" << count
+                            << " character(s) outside the text alphabet\n";
+                    }
+                    return true;
+                });
         });
         return ok ? status : 1;
     });

@@ -1,6 +1,5 @@
 // vrk wipe / vrk shutdown: destroying files and key material.
 #include "Commands.h"
-#include "Progress.h"
 #include "Session.h"
 
 #include <ostream>
@@ -42,23 +41,16 @@ int runWipe(const Arguments& args, std::ostream& out, std::ostream& err) {
         }
         if (files.empty()) return 1;
         const int status = runWithoutKeys([&](_SDK& sdk) {
-            Progress progress(files.size());
-            bool all = true;
-            for (size_t i = 0; i < files.size(); ++i) {
-                if (interrupted()) {
-                    err << "vrk: interrupted; " << files.size() - i << " file(s) left as they were\n";
-                    return false;
-                }
-                std::string cmd = files[i].library;
-                progress.begin(i + 1, files[i].shown, sizeOf(files[i].host));
-                const int32_t result = sdk.VrkKillFile(cmd);
-                progress.end();
-                if (result != 0) {
-                    report(err, files[i].shown, result);
-                    all = false;
-                }
-            }
-            return all;
+            return forEachFile(
+                files.size(), err, [&](size_t i) -> const NamedFile& { return files[i]; },
+                [&](size_t i) {
+                    std::string cmd = files[i].library;
+                    return sdk.VrkKillFile(cmd);
+                },
+                [&](size_t i, int32_t result) {
+                    if (result != 0) report(err, files[i].shown, result);
+                    return result == 0;
+                });
         });
         return ok ? status : 1;
     });
