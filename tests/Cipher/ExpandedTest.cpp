@@ -1,4 +1,5 @@
 // Expanded files: encryption with fillers and decryption back, in binary and text mode.
+#include "BothKeys.h"
 #include "Operations.h"
 #include "TestSupport.h"
 #include "VbError.h"
@@ -32,10 +33,7 @@ class ExpandedTest : public test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        std::string key = "123456789";
-        VrkGenBinaryKeys(m, key);
-        key = "123456789";
-        VrkGenTextKeys(m, key);
+        test::setUpBothKeys(m, "123456789");
     }
 
     std::string run(Op op, std::string cmd) {

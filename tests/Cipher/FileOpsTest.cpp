@@ -1,3 +1,4 @@
+#include "BothKeys.h"
 #include "Alphabet.h"
 #include "CipherStream.h"
 #include "FileWork.h"
@@ -25,10 +26,7 @@ class FileOps : public test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        std::string key = kKey;
-        VrkGenBinaryKeys(m, key);
-        key = kKey;
-        VrkGenTextKeys(m, key);
+        test::setUpBothKeys(m, kKey);
     }
     void encrypt(std::string cmd) { VrkBinaryFileEnc(m, cmd); }
     void decrypt(std::string cmd) { VrkBinaryFileDec(m, cmd); }

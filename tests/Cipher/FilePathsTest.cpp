@@ -1,6 +1,7 @@
 // Whole-file operations on every kernel this machine can run, against the literal reference:
 // binary files to a new file and in place, text files, and files large enough for the cores
 // to share.
+#include "BothKeys.h"
 #include "CipherStream.h"
 #include "LiteralCipher.h"
 #include "Module.h"
@@ -20,10 +21,7 @@ protected:
     void SetUp() override {
         ScratchFolder::SetUp();
         if (!setEnginePath(GetParam())) GTEST_SKIP() << enginePathName(GetParam()) << " is not supported here";
-        std::string key = kKey;
-        VrkGenBinaryKeys(m, key);
-        key = kKey;
-        VrkGenTextKeys(m, key);
+        test::setUpBothKeys(m, kKey);
     }
     void TearDown() override {
         setEnginePath(EnginePath::Auto);

@@ -1,3 +1,4 @@
+#include "BothKeys.h"
 #include "Module.h"
 #include "Operations.h"
 #include "TestSupport.h"
@@ -24,10 +25,7 @@ protected:
 };
 
 TEST_F(ShutDown, DeletesEveryScratchFileTwiceInARow) {
-    std::string key = "123456789";
-    VrkGenBinaryKeys(m, key);
-    key = "123456789";
-    VrkGenTextKeys(m, key);
+    test::setUpBothKeys(m, "123456789");
     writeBytes("Vrkdec.dat", std::string(80, ' '));
     shutDown();
     for (const char* f : kScratchFiles) EXPECT_FALSE(fs::exists(f)) << f;

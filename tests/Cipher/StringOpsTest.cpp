@@ -1,3 +1,4 @@
+#include "BothKeys.h"
 #include "LiteralCipher.h"
 #include "Module.h"
 #include "Operations.h"
@@ -16,10 +17,7 @@ class StringOps : public test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        std::string key = kKey;
-        VrkGenBinaryKeys(m, key);
-        key = kKey;
-        VrkGenTextKeys(m, key);
+        test::setUpBothKeys(m, kKey);
     }
     static constexpr const char* kKey = "3141592653";
     ModuleState m;
