@@ -12,16 +12,11 @@
 #include <algorithm>
 
 namespace varkel::admin {
-using platform::equalsIgnoreCase;
 
 namespace {
 
 constexpr const char* kJournalHeader = "Varkel key conversion";
 constexpr const char* kJournalScratch = "Convert.tmp";
-
-bool listedIn(const std::vector<std::string>& list, const std::string& path) {
-    return std::any_of(list.begin(), list.end(), [&](const std::string& item) { return equalsIgnoreCase(item, path); });
-}
 
 bool onDriveC(const std::string& path) { return path.size() >= 2 && platform::toLower(path.substr(0, 2)) == "c:"; }
 

@@ -10,11 +10,6 @@
 namespace varkel::admin {
 namespace {
 
-bool listedIn(const std::vector<std::string>& list, const std::string& path) {
-    return std::any_of(list.begin(), list.end(),
-                       [&](const std::string& entry) { return platform::equalsIgnoreCase(entry, path); });
-}
-
 bool isScratchName(const std::string& name) {
     const std::string_view suffix = kScratchSuffix;
     return name.size() > suffix.size() &&
@@ -22,6 +17,11 @@ bool isScratchName(const std::string& name) {
 }
 
 }  // namespace
+
+bool listedIn(const std::vector<std::string>& list, const std::string& path) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](const std::string& entry) { return platform::equalsIgnoreCase(entry, path); });
+}
 
 FolderPlan planFolder(const std::string& folder, const std::vector<std::string>& currentFiles) {
     FolderPlan plan;

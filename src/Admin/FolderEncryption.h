@@ -31,6 +31,9 @@ void encryptDocument(const std::string& path);
 // Encrypts each planned document in turn, telling `progress` (position from 1, path) before each.
 void encryptAll(const std::vector<std::string>& paths, const std::function<void(size_t, const std::string&)>& progress);
 
+// Whether `list` holds `path`, compared without regard to case (as the file system does).
+bool listedIn(const std::vector<std::string>& list, const std::string& path);
+
 // Appends every path that `list` does not hold yet (compared without regard to case), each
 // once; true when the list changed.
 bool addNewEntries(std::vector<std::string>& list, const std::vector<std::string>& paths);
