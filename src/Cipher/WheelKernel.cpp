@@ -58,6 +58,31 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
         }
     }
     s.drift = offset;
+
+    // The slices of every vector, when there are few enough per vector.
+    std::vector<std::vector<VectorSlice>> perVector(vectors);
+    for (int r = 0; r < runCount; ++r) {
+        const Run& run = s.runs[r];
+        const uint32_t firstVector = s.groupFirstVector[r % kWheelCount];
+        for (uint32_t lane = run.lane; lane < run.lane + run.length;) {
+            const uint32_t within = lane % kLanes;
+            const uint32_t take = std::min<uint32_t>(run.lane + run.length - lane, kLanes - within);
+            const uint64_t below = within + take == kLanes ? ~uint64_t{0} : (uint64_t{1} << (within + take)) - 1;
+            const uint64_t mask = below & ~((uint64_t{1} << within) - 1);
+            const int64_t shift = static_cast<int64_t>(run.start) + (lane - run.lane) - within;
+            perVector[firstVector + lane / kLanes].push_back({shift, mask});
+            lane += take;
+        }
+    }
+    size_t most = 0;
+    for (const auto& v : perVector) most = std::max(most, v.size());
+    s.slicesPerVector = 0;
+    s.slices.clear();
+    if (most <= kMaxSlices) {
+        s.slicesPerVector = static_cast<uint32_t>(most);
+        s.slices.assign(static_cast<size_t>(vectors) * most, VectorSlice{0, 0});
+        for (uint32_t v = 0; v < vectors; ++v) std::copy(perVector[v].begin(), perVector[v].end(), s.slices.begin() + v * most);
+    }
     return true;
 }
 
@@ -183,8 +208,25 @@ VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const
     __m512i c[K];
     // A vector can hold up to 64 pieces of one symbol each, and one more that goes on.
     Slice slices[K * (kLanes + 1)];
-    int sliceEnd[K];
-    loadBatch<K>(job, firstLane, piece, c, slices, sliceEnd);
+    int sliceEnd[K] = {};
+    // With the schedule's slices: a fixed number of masked loads per vector, no search.
+    const uint32_t perVector = job.slicesPerVector;
+    const VectorSlice* own = job.slices + firstLane / kLanes * perVector;
+    auto at = [&job](const VectorSlice& slice) {
+        return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(job.origin) + static_cast<uintptr_t>(slice.shift));
+    };
+    if (job.slices != nullptr) {
+        for (int k = 0; k < K; ++k) {
+            __m512i v = _mm512_setzero_si512();
+            for (uint32_t i = 0; i < perVector; ++i) {
+                const VectorSlice& slice = own[k * perVector + i];
+                v = _mm512_mask_loadu_epi8(v, slice.mask, at(slice));
+            }
+            c[k] = v;
+        }
+    } else {
+        loadBatch<K>(job, firstLane, piece, c, slices, sliceEnd);
+    }
     for (int pass = 0; pass < job.passes; ++pass) {
         for (int step = 0; step < kWheelCount; ++step) {
             const int p = Decipher ? kWheelCount - 1 - step : step;
@@ -221,6 +263,15 @@ VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const
                 }
             }
         }
+    }
+    if (job.slices != nullptr) {
+        for (int k = 0; k < K; ++k) {
+            for (uint32_t i = 0; i < perVector; ++i) {
+                const VectorSlice& slice = own[k * perVector + i];
+                _mm512_mask_storeu_epi8(at(slice), slice.mask, c[k]);
+            }
+        }
+        return;
     }
     for (int k = 0, s = 0; k < K; ++k) {
         for (; s < sliceEnd[k]; ++s) _mm512_mask_storeu_epi8(slices[s].at, slices[s].mask, c[k]);
