@@ -268,6 +268,7 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
     if (pieceStore.size() < static_cast<size_t>(runCount / kWheelCount + 1)) pieceStore.resize(runCount / kWheelCount + 1);
     LanePiece* pieces = pieceStore.data();
     GroupJob job;
+    const bool whole = vector && first == 0 && end == s.period && s.slicesPerVector > 0;
     job.modulo = modulo_.data();
     job.n = n_;
     job.passes = passes;
@@ -279,6 +280,21 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
         if (from >= runCount || s.runs[from].start >= end) continue;
         const uint32_t firstVector = s.runs[from].lane / kLanes;
         const uint32_t rowStart = firstVector * kLanes;
+        for (int p = 0; p < kWheelCount; ++p) {
+            const int q = (p + order0 + g) % kWheelCount;
+            job.table[p] = Decipher ? inverse_[q].data() : forward_[q].data();
+            job.base[p] = static_cast<uint8_t>(base[q]);
+        }
+        job.offsets = s.offsets.data() + static_cast<size_t>(s.groupFirstVector[g] + firstVector) * kVectorBytes;
+        if (whole) {
+            // Over the whole schedule the vector kernel takes the slices worked out beforehand.
+            job.count = s.groupLanes[g];
+            job.slices = s.slices.data() + static_cast<size_t>(s.groupFirstVector[g]) * s.slicesPerVector;
+            job.slicesPerVector = s.slicesPerVector;
+            job.origin = c;
+            runGroupAvx512(job, Decipher);
+            continue;
+        }
         size_t pieceCount = 0;
         for (int r = from; r < runCount && s.runs[r].start < end; r += kWheelCount) {
             const auto& run = s.runs[r];
@@ -286,13 +302,7 @@ void WheelEngine::grouped(uint8_t* c, size_t count, int passes, const CycleSched
             pieces[pieceCount++] = {c + (run.start - begin), run.lane - rowStart, size};
         }
         const LanePiece& last = pieces[pieceCount - 1];
-        for (int p = 0; p < kWheelCount; ++p) {
-            const int q = (p + order0 + g) % kWheelCount;
-            job.table[p] = Decipher ? inverse_[q].data() : forward_[q].data();
-            job.base[p] = static_cast<uint8_t>(base[q]);
-        }
         job.count = last.lane + last.length;
-        job.offsets = s.offsets.data() + static_cast<size_t>(s.groupFirstVector[g] + firstVector) * kVectorBytes;
         if (vector) {
             job.pieces = pieces;
             job.pieceCount = pieceCount;

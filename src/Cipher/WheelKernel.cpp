@@ -58,6 +58,31 @@ bool CycleSchedule::build(CycleSchedule& s, int n, const std::array<int, kWheelC
         }
     }
     s.drift = offset;
+
+    // The slices of every vector, when there are few enough per vector.
+    std::vector<std::vector<VectorSlice>> perVector(vectors);
+    for (int r = 0; r < runCount; ++r) {
+        const Run& run = s.runs[r];
+        const uint32_t firstVector = s.groupFirstVector[r % kWheelCount];
+        for (uint32_t lane = run.lane; lane < run.lane + run.length;) {
+            const uint32_t within = lane % kLanes;
+            const uint32_t take = std::min<uint32_t>(run.lane + run.length - lane, kLanes - within);
+            const uint64_t below = within + take == kLanes ? ~uint64_t{0} : (uint64_t{1} << (within + take)) - 1;
+            const uint64_t mask = below & ~((uint64_t{1} << within) - 1);
+            const int64_t shift = static_cast<int64_t>(run.start) + (lane - run.lane) - within;
+            perVector[firstVector + lane / kLanes].push_back({shift, mask});
+            lane += take;
+        }
+    }
+    size_t most = 0;
+    for (const auto& v : perVector) most = std::max(most, v.size());
+    s.slicesPerVector = 0;
+    s.slices.clear();
+    if (most <= kMaxSlices) {
+        s.slicesPerVector = static_cast<uint32_t>(most);
+        s.slices.assign(static_cast<size_t>(vectors) * most, VectorSlice{0, 0});
+        for (uint32_t v = 0; v < vectors; ++v) std::copy(perVector[v].begin(), perVector[v].end(), s.slices.begin() + v * most);
+    }
     return true;
 }
 
@@ -115,6 +140,23 @@ VARKEL_AVX512 inline __m512i lookUp(const Table& t, __m512i index) {
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(index), low, high);
 }
 
+// The same look-up written out for the kernel's inner loop. Left to itself the compiler permutes
+// into copies of the tables, about three register copies a look-up beside the permutes; here
+// each permute overwrites an index, and one copy of the index is all it takes.
+template <bool Text>
+VARKEL_AVX512 inline __m512i lookUpInPlace(const Table& t, __m512i index) {
+    __m512i high;
+    __mmask64 top;
+    asm("vpmovb2m %[index], %[top]\n\t"
+        "vmovdqa64 %[index], %[high]\n\t"
+        "vpermi2b %[t3], %[t2], %[high]\n\t"
+        "vpermi2b %[t1], %[t0], %[index]\n\t"
+        "vpblendmb %[high], %[index], %[index]%{%[top]%}"
+        : [index] "+v"(index), [high] "=&v"(high), [top] "=&Yk"(top)
+        : [t0] "v"(t.t0), [t1] "v"(t.t1), [t2] "v"(t.t2), [t3] "v"(Text ? t.t2 : t.t3));
+    return index;
+}
+
 // Lanes lo .. hi - 1 of a vector (lo < hi <= 64).
 inline __mmask64 laneMask(uint64_t lo, uint64_t hi) {
     const uint64_t below = hi == kLanes ? ~uint64_t{0} : (uint64_t{1} << hi) - 1;
@@ -166,23 +208,36 @@ VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const
     __m512i c[K];
     // A vector can hold up to 64 pieces of one symbol each, and one more that goes on.
     Slice slices[K * (kLanes + 1)];
-    int sliceEnd[K];
-    loadBatch<K>(job, firstLane, piece, c, slices, sliceEnd);
+    int sliceEnd[K] = {};
+    // With the schedule's slices: a fixed number of masked loads per vector, no search.
+    const uint32_t perVector = job.slicesPerVector;
+    const VectorSlice* own = job.slices + firstLane / kLanes * perVector;
+    auto at = [&job](const VectorSlice& slice) {
+        return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(job.origin) + static_cast<uintptr_t>(slice.shift));
+    };
+    if (job.slices != nullptr) {
+        for (int k = 0; k < K; ++k) {
+            __m512i v = _mm512_setzero_si512();
+            for (uint32_t i = 0; i < perVector; ++i) {
+                const VectorSlice& slice = own[k * perVector + i];
+                v = _mm512_mask_loadu_epi8(v, slice.mask, at(slice));
+            }
+            c[k] = v;
+        }
+    } else {
+        loadBatch<K>(job, firstLane, piece, c, slices, sliceEnd);
+    }
     for (int pass = 0; pass < job.passes; ++pass) {
         for (int step = 0; step < kWheelCount; ++step) {
             const int p = Decipher ? kWheelCount - 1 - step : step;
             Table t;
             if constexpr (Decipher) {
-                // The inverse with the cycle's base offset taken off: (inverse[c] - base) mod n.
+                // Prepared by vectorGroup: the inverse with the base offset taken off.
                 const uint8_t* inverse = job.table[p];
-                const __m512i base = _mm512_set1_epi8(static_cast<char>(job.base[p]));
-                __m512i* parts[4] = {&t.t0, &t.t1, &t.t2, &t.t3};
-                for (int i = 0; i < (Text ? 3 : 4); ++i) {
-                    const __m512i raw = _mm512_loadu_si512(inverse + i * 64);
-                    __m512i v = _mm512_sub_epi8(raw, base);
-                    if constexpr (Text) v = _mm512_mask_add_epi8(v, _mm512_cmplt_epu8_mask(raw, base), v, n);
-                    *parts[i] = v;
-                }
+                t.t0 = _mm512_load_si512(inverse);
+                t.t1 = _mm512_load_si512(inverse + 64);
+                t.t2 = _mm512_load_si512(inverse + 128);
+                t.t3 = Text ? t.t2 : _mm512_load_si512(inverse + 192);
             } else {
                 // The forward table read from the base offset on (the table is tripled).
                 const uint8_t* forward = job.table[p] + job.base[p];
@@ -194,7 +249,7 @@ VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const
             for (int k = 0; k < K; ++k) {
                 const __m512i rel = _mm512_loadu_si512(offsets + k * kVectorBytes + p * kLanes);
                 if constexpr (Decipher) {
-                    const __m512i v = lookUp<Text>(t, c[k]);
+                    const __m512i v = lookUpInPlace<Text>(t, c[k]);
                     c[k] = _mm512_sub_epi8(v, rel);
                     if constexpr (Text) c[k] = _mm512_mask_add_epi8(c[k], _mm512_cmplt_epu8_mask(v, rel), c[k], n);
                 } else {
@@ -204,10 +259,19 @@ VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const
                         const __mmask64 wrap = _mm512_cmpge_epu8_mask(_mm512_adds_epu8(c[k], rel), n);
                         index = _mm512_mask_sub_epi8(index, wrap, index, n);
                     }
-                    c[k] = lookUp<Text>(t, index);
+                    c[k] = lookUpInPlace<Text>(t, index);
                 }
             }
         }
+    }
+    if (job.slices != nullptr) {
+        for (int k = 0; k < K; ++k) {
+            for (uint32_t i = 0; i < perVector; ++i) {
+                const VectorSlice& slice = own[k * perVector + i];
+                _mm512_mask_storeu_epi8(at(slice), slice.mask, c[k]);
+            }
+        }
+        return;
     }
     for (int k = 0, s = 0; k < K; ++k) {
         for (; s < sliceEnd[k]; ++s) _mm512_mask_storeu_epi8(slices[s].at, slices[s].mask, c[k]);
@@ -215,7 +279,24 @@ VARKEL_AVX512 void vectorBatch(uint64_t firstLane, const uint8_t* offsets, const
 }
 
 template <bool Decipher, bool Text>
-VARKEL_AVX512 void vectorGroup(const GroupJob& job) {
+VARKEL_AVX512 void vectorGroup(const GroupJob& given) {
+    // Deciphering looks up (inverse[c] - base) mod n: the base offsets are taken off the inverse
+    // tables once here rather than at every step of every batch.
+    alignas(64) uint8_t prepared[Decipher ? kWheelCount : 1][256];
+    GroupJob job = given;
+    if constexpr (Decipher) {
+        const __m512i n = _mm512_set1_epi8(static_cast<char>(job.n));
+        for (int p = 0; p < kWheelCount; ++p) {
+            const __m512i base = _mm512_set1_epi8(static_cast<char>(job.base[p]));
+            for (int i = 0; i < (Text ? 3 : 4); ++i) {
+                const __m512i raw = _mm512_loadu_si512(given.table[p] + i * 64);
+                __m512i v = _mm512_sub_epi8(raw, base);
+                if constexpr (Text) v = _mm512_mask_add_epi8(v, _mm512_cmplt_epu8_mask(raw, base), v, n);
+                _mm512_store_si512(prepared[p] + i * 64, v);
+            }
+            job.table[p] = prepared[p];
+        }
+    }
     constexpr size_t kMaxBatch = 8;
     const size_t vectors = (job.count + kLanes - 1) / kLanes;
     // Batches of even size: a batch of one or two vectors waits on its look-up chains.

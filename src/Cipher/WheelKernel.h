@@ -13,6 +13,14 @@ namespace varkel::cipher {
 inline constexpr int kLanes = 64;                           // symbols per offset vector
 inline constexpr size_t kVectorBytes = kLanes * kWheelCount;  // offsets of one vector, all positions
 
+// One masked access to a vector's lanes in memory: the lanes in `mask`, lane 0 being `shift`
+// bytes from the start of the data (it can lie before it; only the lanes in the mask are
+// accessed).
+struct VectorSlice {
+    int64_t shift;
+    uint64_t mask;
+};
+
 // Whole cycles of the master table (each the 200 runs from entry 1 to entry 200), laid out by
 // wheel order: run r belongs to group r % 20, whose positions hold the same wheels in every run
 // of the group. Offsets are relative to the first cycle's start. Short cycles are taken several
@@ -42,6 +50,12 @@ struct CycleSchedule {
     std::array<int, kWheelCount> drift{};
     // Per run, per wheel: its offset at the run's start.
     std::vector<std::array<uint8_t, kWheelCount>> runStart;
+    // For work over the whole schedule: per vector (in the order of `offsets`) the slices that
+    // load and store its lanes, `slicesPerVector` each (spare ones with an empty mask), from the
+    // first cycle's start. None (0) when some vector would need more than kMaxSlices.
+    static constexpr uint32_t kMaxSlices = 6;
+    uint32_t slicesPerVector = 0;
+    std::vector<VectorSlice> slices;
 
     // Cycles are taken together up to about this many steps.
     static constexpr uint64_t kTargetSteps = 32768;
@@ -66,6 +80,11 @@ struct GroupJob {
     // cover lanes 0 .. count - 1 (lanes before the first piece belong to no symbol).
     const LanePiece* pieces = nullptr;
     size_t pieceCount = 0;
+    // Instead of the pieces, when set: per vector from the first, `slicesPerVector` slices
+    // relative to `origin`.
+    const VectorSlice* slices = nullptr;
+    uint32_t slicesPerVector = 0;
+    uint8_t* origin = nullptr;
     size_t count = 0;  // lanes, from the first vector's first lane
     const uint8_t* offsets = nullptr;  // the group's first vector in CycleSchedule::offsets
     // Per position: enciphering, the wheel's forward table (tripled); deciphering, its inverse.

@@ -8,6 +8,7 @@
 #include "Operations.h"
 #include "TestSupport.h"
 #include "WheelEngine.h"
+#include "WheelKernel.h"
 
 #include <algorithm>
 #include <array>
@@ -23,6 +24,7 @@ struct Setting {
     bool text;
     uint32_t seed;
     int maxThreshold;  // small values rotate the wheel order often
+    int minThreshold = 0;
 };
 
 // A random well-formed state, mirrored into the reference machine.
@@ -40,7 +42,7 @@ void randomState(const Setting& s, ModuleState& m, reference::Machine& ref) {
         m.WheelDirection[p] = static_cast<int16_t>(rng() % 2);
         m.WheelStep[p] = static_cast<int16_t>(p == 7 ? n : 1 + rng() % 7);  // one full-turn step
     }
-    for (int x = 1; x <= kMasterTableSize; ++x) m.MasterTable[x] = static_cast<int32_t>(rng() % (s.maxThreshold + 1));
+    for (int x = 1; x <= kMasterTableSize; ++x) m.MasterTable[x] = static_cast<int32_t>(s.minThreshold + rng() % (s.maxThreshold - s.minThreshold + 1));
     m.MasterIndex = 1;
     m.MasterCounter = 0;
     m.MasterThreshold = m.MasterTable[1];
@@ -260,6 +262,45 @@ protected:
     void SetUp() override { forcePath(GetParam()); }
     void TearDown() override { setEnginePath(EnginePath::Auto); }
 };
+
+// Runs of at least 16 steps: few enough per vector that calls over a whole schedule go through
+// the slices worked out with the schedule, which this checks; a call from the first run over
+// one schedule and on into the next, each direction, each alphabet, against the literal
+// algorithm.
+TEST_P(EngineOnEachPath, WholeSchedulesMatchReference) {
+    for (const Setting& s : {Setting{false, 31, 40, 16}, Setting{true, 32, 24, 16}}) {
+        SCOPED_TRACE(s.text ? "text" : "binary");
+        ModuleState m;
+        reference::Machine ref;
+        randomState(s, m, ref);
+        const auto engine = WheelEngine::fromModule(m);
+        ASSERT_TRUE(engine.has_value());
+        std::array<int, kWheelCount> delta{};
+        for (int p = 0; p < kWheelCount; ++p) {
+            const int n = m.AlphabetSize;
+            delta[p] = m.WheelDirection[p + 1] != 0 ? m.WheelStep[p + 1] % n : (n - m.WheelStep[p + 1]) % n;
+        }
+        CycleSchedule schedule;
+        ASSERT_TRUE(CycleSchedule::build(schedule, m.AlphabetSize, delta, m.MasterTable, 1 << 16));
+        ASSERT_GT(schedule.slicesPerVector, 0u);
+        const size_t size = schedule.period + schedule.period / 3;
+        const ModuleState start = m;
+        const reference::Machine refStart = ref;
+        const std::string plain = randomSymbols(m.ActiveAlphabet, size, s.seed + 1);
+        for (const bool decipher : {false, true}) {
+            SCOPED_TRACE(decipher ? "deciphering" : "enciphering");
+            m = start;
+            ref = refStart;
+            std::string data = plain;
+            CipherStream stream(m);
+            auto* bytes = reinterpret_cast<uint8_t*>(data.data());
+            ASSERT_EQ(decipher ? stream.decipher(bytes, size) : stream.encipher(bytes, size), size);
+            stream.finish();
+            EXPECT_EQ(data, decipher ? reference::decipher(ref, plain) : reference::encipher(ref, plain));
+            expectSameState(m, ref);
+        }
+    }
+}
 
 // Inputs large enough to be shared between cores give what calls too small for that give,
 // which the tests above hold to the literal algorithm.
