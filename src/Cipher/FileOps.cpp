@@ -35,6 +35,14 @@ struct Block {
     std::vector<uint8_t> spare;       // for results that grow
 };
 
+// Reads the next stretch of `file` (up to `length`) into the block; size 0 at the end.
+void readNext(const File& file, const std::string& name, uint64_t length, uint64_t& offset, Block& b) {
+    b.size = static_cast<size_t>(std::min<uint64_t>(b.data.size(), length - offset));
+    if (b.size == 0) return;
+    if (file.readAt(offset, b.data.data(), b.size) != b.size) raise(kInputPastEnd, name);
+    offset += b.size;
+}
+
 // Reads, works on and writes a file block by block. While one block is worked on, the block
 // before it is written and the one after it read, so the copies into and out of the page cache
 // overlap the cipher. `read(block)` fills a block (size 0 at the end), `work(block)` sets its
@@ -80,12 +88,7 @@ void processBinaryFile(ModuleState& m, const std::string& cmd, bool decrypt) {
     uint64_t readOffset = 0;
     throughBlocks(
         static_cast<size_t>(std::min<uint64_t>(kBlock, length)),
-        [&](Block& b) {
-            b.size = static_cast<size_t>(std::min<uint64_t>(b.data.size(), length - readOffset));
-            if (b.size == 0) return;
-            if (input.readAt(readOffset, b.data.data(), b.size) != b.size) raise(kInputPastEnd, names.input);
-            readOffset += b.size;
-        },
+        [&](Block& b) { readNext(input, names.input, length, readOffset, b); },
         [&](Block& b) {
             decrypt ? stream.decipher(b.data.data(), b.size) : stream.encipher(b.data.data(), b.size);
             b.result = b.data.data();
@@ -142,10 +145,8 @@ void processTextFile(ModuleState& m, std::string& cmd, bool decrypt) {
         // The filtering and the line ends go with the reading and the writing, beside the
         // cipher's work on the block in between.
         [&](Block& b) {
-            b.size = static_cast<size_t>(std::min<uint64_t>(b.data.size(), length - readOffset));
+            readNext(in, input, length, readOffset, b);
             if (b.size == 0) return;
-            if (in.readAt(readOffset, b.data.data(), b.size) != b.size) raise(kInputPastEnd, input);
-            readOffset += b.size;
             // Keep what the alphabet can carry.
             b.resultSize = keepTextBytes(b.data.data(), b.size, fate, dropped);
             if (dropped > INT32_MAX) raise(kOverflow, "error count");
