@@ -85,6 +85,8 @@ Target chooseTarget(ModuleState& m) {
     return t;
 }
 
-void replaceInput(const Target& target) { replaceFile(target.output, target.input); }
+// The document keeps its owner, group and permission bits although its new content was written
+// to an owner-only scratch file.
+void replaceInput(const Target& target) { replaceKeepingAttributes(target.output, target.input); }
 
 }  // namespace varkel::cipher

@@ -268,6 +268,53 @@ void replaceFile(std::string_view from, std::string_view to) {
     if (::rename(source.c_str(), target.c_str()) != 0) raiseFor(errno, source, from);
 }
 
+namespace {
+
+// Opens a file to change its attributes: never through a link, never a special file.
+int openForAttributes(const fs::path& host, std::string_view name) {
+    const int fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) raiseFor(errno, host, name);  // a link is ELOOP: error 75
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        raise(kPathFileAccess, std::string(name));
+    }
+    return fd;
+}
+
+void setAttributes(const fs::path& host, std::string_view name, uid_t owner, gid_t group, mode_t mode) {
+    const int fd = openForAttributes(host, name);
+    // The owner first: a change of owner clears the set-id bits, which the mode then restores.
+    if (::fchown(fd, owner, group) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), group);
+    const int result = ::fchmod(fd, mode & 07777);
+    const int err = errno;
+    ::close(fd);
+    if (result != 0) raiseFor(err, host, name);
+}
+
+}  // namespace
+
+void copyAttributes(std::string_view model, std::string_view scratch) {
+    const fs::path source = hostPath(model);
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0) raiseFor(errno, source, model);
+    setAttributes(hostPath(scratch), scratch, st.st_uid, st.st_gid, st.st_mode);
+}
+
+void replaceKeepingAttributes(std::string_view from, std::string_view to) {
+    const fs::path target = hostPath(to);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        copyAttributes(to, from);
+    } else {
+        struct stat folder {};
+        const fs::path parent = target.parent_path();
+        if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0) raiseFor(errno, target, to);
+        setAttributes(hostPath(from), from, ::geteuid(), folder.st_gid, 0660);
+    }
+    replaceFile(from, to);
+}
+
 bool createExclusive(std::string_view winPath, std::string_view content) {
     const fs::path host = hostPath(winPath);
     const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

@@ -109,6 +109,14 @@ void deleteFile(std::string_view winPath);              // error 53 when missing
 void copyFile(std::string_view from, std::string_view to, bool flushToDisk = false);
 void renameFile(std::string_view from, std::string_view to);  // `to` must not exist
 void replaceFile(std::string_view from, std::string_view to);  // atomic rename over `to`
+// Gives `scratch` the owner, group and permission bits of `model`, as far as this user may set
+// them (only root gives a file away; another user keeps the group when they belong to it), so
+// that a file taking `model`'s place is open to the same people.
+void copyAttributes(std::string_view model, std::string_view scratch);
+// Renames `from` over `to` in one step; the file keeps the attributes of the one it replaces,
+// or, where `to` is new, gets the group of its folder and no access for others (mode 0660).
+// Used wherever a document is replaced, so that every user of a shared folder keeps access.
+void replaceKeepingAttributes(std::string_view from, std::string_view to);
 uint64_t fileLength(std::string_view winPath);          // error 53 when missing
 // Creates the file only when no file of that name exists (an exclusive create, which also
 // holds on shared network folders), writes `content` and flushes it. False when it exists.

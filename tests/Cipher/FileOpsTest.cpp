@@ -11,6 +11,7 @@
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace varkel::cipher {
@@ -63,6 +64,15 @@ TEST_F(FileOps, BinaryFilesRoundTripAtEveryLengthInPlaceAndToANewFile) {
         ASSERT_EQ(readBytes("dec.bin"), plain);
         EXPECT_EQ(readBytes("k1.bcr"), readBytes("k1.brs"));
     }
+}
+
+TEST_F(FileOps, ADocumentEncryptedInPlaceKeepsItsMode) {
+    writeBytes("doc.bin", "shared document");
+    ASSERT_EQ(::chmod("doc.bin", 0640), 0);
+    encrypt("doc.bin");
+    struct stat st {};
+    ASSERT_EQ(::stat("doc.bin", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 // Files of several blocks: each block is read, enciphered and written by turns, also in place.

@@ -100,5 +100,56 @@ TEST_F(Files, AnExclusiveCreateSucceedsOnlyForTheFirstCaller) {
     EXPECT_EQ(readBytes("Guard.lck"), "first");
 }
 
+
+// A file replacing a document of a shared folder: the people who could open the document can
+// open its replacement.
+struct Attributes {
+    mode_t mode;
+    gid_t group;
+};
+
+Attributes attributesOf(const char* file) {
+    struct stat st {};
+    EXPECT_EQ(::stat(file, &st), 0) << file;
+    return {static_cast<mode_t>(st.st_mode & 07777), st.st_gid};
+}
+
+// Only root may give a file to any group; other users test the mode alone.
+gid_t otherGroup() { return ::geteuid() == 0 ? ::getegid() + 4242 : ::getegid(); }
+
+TEST_F(Files, AReplacedFileKeepsTheGroupAndModeOfTheFileItReplaces) {
+    writeBytes("doc.txt", "old");
+    ASSERT_EQ(::chown("doc.txt", static_cast<uid_t>(-1), otherGroup()), 0);
+    ASSERT_EQ(::chmod("doc.txt", 0640), 0);
+    { File scratch("doc.new", OpenMode::Output, {.ownerOnly = true}); scratch.append("new"); }
+    replaceKeepingAttributes("doc.new", "DOC.TXT");
+    EXPECT_EQ(readBytes("doc.txt"), "new");
+    EXPECT_FALSE(fs::exists("doc.new"));
+    const Attributes after = attributesOf("doc.txt");
+    EXPECT_EQ(after.mode, 0640u);
+    EXPECT_EQ(after.group, otherGroup());
+}
+
+TEST_F(Files, ANewFileGetsItsFoldersGroupAndNoAccessForOthers) {
+    fs::create_directory("shared");
+    ASSERT_EQ(::chown("shared", static_cast<uid_t>(-1), otherGroup()), 0);
+    { File scratch("doc.new", OpenMode::Output, {.ownerOnly = true}); }
+    replaceKeepingAttributes("doc.new", "shared\\doc.txt");
+    const Attributes after = attributesOf("shared/doc.txt");
+    EXPECT_EQ(after.mode, 0660u);
+    EXPECT_EQ(after.group, otherGroup());
+}
+
+TEST_F(Files, AttributesAreNeverGivenThroughALink) {
+    writeBytes("doc.txt", "d");
+    ASSERT_EQ(::chmod("doc.txt", 0644), 0);
+    writeBytes("target.txt", "t");
+    ASSERT_EQ(::chmod("target.txt", 0600), 0);
+    fs::create_symlink("target.txt", "link.new");
+    EXPECT_EQ(errorOf([] { replaceKeepingAttributes("link.new", "doc.txt"); }), 75);
+    EXPECT_EQ(attributesOf("target.txt").mode, 0600u);
+    EXPECT_EQ(readBytes("doc.txt"), "d");
+}
+
 }  // namespace
 }  // namespace varkel::platform
