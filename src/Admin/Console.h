@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "SystemFileNames.h"
+
 namespace varkel::admin {
 
 inline std::string NetworkPath;   // the network folder, ending in "\"; empty until network.dat is read
@@ -23,15 +25,15 @@ void resetConsoleVariables();
 // A file of the network folder: the network path followed by the name.
 inline std::string networkFile(const char* name) { return NetworkPath + name; }
 
-// Working-folder files.
-inline constexpr const char* kNetworkFile = "network.dat";
-inline constexpr const char* kKeyListFile = "Keys.dat";
-inline constexpr const char* kKeyListFileGenerated = "keys.dat";  // the generator's spelling; one file
-// Network-folder files.
-inline constexpr const char* kKeyFile = "key.dat";
-inline constexpr const char* kFilesFile = "Files.dat";
-inline constexpr const char* kLockedFile = "Locked.dat";
-inline constexpr const char* kFilesTransient = "Files.tmp";
-inline constexpr const char* kLockedTransient = "Locked.tmp";
+using shared::kAppsFile;
+using shared::kFilesFile;
+using shared::kFilesTransient;
+using shared::kKeyFile;
+using shared::kKeyListFile;
+using shared::kKeyListFileGenerated;
+using shared::kLockedFile;
+using shared::kLockedTransient;
+using shared::kNetworkFile;
+using shared::kScratchSuffix;
 
 }  // namespace varkel::admin

@@ -4,94 +4,49 @@
 #include "Console.h"
 #include "File.h"
 #include "FolderEncryption.h"
+#include "Journal.h"
 #include "Library.h"
 #include "LockList.h"
+#include "Replacement.h"
 #include "SystemFiles.h"
 #include "VbError.h"
-
-#include <algorithm>
 
 namespace varkel::admin {
 
 namespace {
 
-constexpr const char* kJournalHeader = "Varkel key conversion";
-constexpr const char* kJournalScratch = "Convert.tmp";
+const Journal kJournal(kJournalFile, "Convert.tmp", "Varkel key conversion");
+constexpr const char* kConvertedTag = "converted";
 
 bool onDriveC(const std::string& path) { return path.size() >= 2 && platform::toLower(path.substr(0, 2)) == "c:"; }
 
-// ---- The journal: written whole by one rename, then one appended line per converted document.
+bool insideFolder(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() && platform::equalsIgnoreCase(std::string_view(path).substr(0, folder.size()), folder);
+}
 
-std::string convertedLine(size_t index, const std::string& document) {
-    return "converted " + std::to_string(index) + ' ' + document;
+// The entries a conversion would take up, before their documents are looked at.
+std::vector<std::string> candidateEntries(const std::vector<std::string>& lines, bool allowDriveC) {
+    std::vector<std::string> candidates;
+    for (const auto& line : lines)
+        if (!line.empty() && (allowDriveC || !onDriveC(line))) candidates.push_back(line);
+    return candidates;
 }
 
 void writeJournal(const ConversionJournal& journal) {
-    std::string text = std::string(kJournalHeader) + "\r\n";
-    auto add = [&](const char* tag, const std::string& value) { text += std::string(tag) + ' ' + value + "\r\n"; };
-    add("network", journal.networkPath);
-    add("old", journal.oldKey);
-    add("new", journal.newKey);
-    for (const auto& entry : journal.entries) add("entry", entry);
-    for (const auto& document : journal.documents) add("document", document);
-    for (const auto& document : journal.inUse) add("in-use", document);
+    std::vector<std::pair<std::string, std::string>> lines = {
+        {"network", journal.networkPath}, {"old", journal.oldKey}, {"new", journal.newKey}};
+    for (const auto& entry : journal.entries) lines.emplace_back("entry", entry);
+    for (const auto& document : journal.documents) lines.emplace_back("document", document);
+    for (const auto& entry : journal.unreachable) lines.emplace_back("unreachable", entry);
     for (size_t i = 0; i < journal.documents.size(); ++i)
-        if (journal.converted[i]) text += convertedLine(i, journal.documents[i]) + "\r\n";
-    platform::File out(kJournalScratch, platform::OpenMode::Output, {.ownerOnly = true});
-    out.append(text);
-    out.sync();
-    out.close();
-    platform::replaceFile(kJournalScratch, kJournalFile);
+        if (journal.converted[i]) lines.emplace_back(kConvertedTag, std::to_string(i) + ' ' + journal.documents[i]);
+    kJournal.write(lines);
 }
 
 void markConverted(ConversionJournal& journal, size_t index) {
-    platform::File out(kJournalFile, platform::OpenMode::Append);
-    out.append(convertedLine(index, journal.documents[index]) + "\r\n");
-    out.sync();
-    out.close();
+    kJournal.mark(kConvertedTag, index, journal.documents[index]);
     journal.converted[index] = true;
 }
-
-// A "converted" line counts only when it is whole: a line cut short by a crash names no
-// document or another one.
-void readConvertedLine(ConversionJournal& journal, const std::string& value) {
-    const size_t blank = value.find(' ');
-    if (blank == std::string::npos || blank == 0) return;
-    const std::string number = value.substr(0, blank);
-    if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) return;
-    const size_t index = std::stoul(number);
-    if (index < journal.documents.size() && journal.documents[index] == value.substr(blank + 1))
-        journal.converted[index] = true;
-}
-
-// The key material in the journal and the plain copy are overwritten before they go.
-void wipe(const char* workingFile) {
-    if (!platform::fileExists(workingFile)) return;
-    SdkArg = workingFile;
-    killFile(SdkArg);
-}
-
-// Replaces a list file by one rename, so that a reader never sees half of it.
-void replaceLines(const std::string& path, const std::vector<std::string>& lines) {
-    const std::string scratch = path + kScratchSuffix;
-    shared::writeLines(scratch, lines);
-    platform::replaceFile(scratch, path);
-}
-
-// The key the library is set up with; set-ups happen only when the key changes.
-class LibraryKey {
-public:
-    void use(const std::string& key) {
-        if (key == current_) return;
-        current_.clear();
-        SdkArg = key;
-        genBinaryKeys(SdkArg);
-        current_ = key;
-    }
-
-private:
-    std::string current_;
-};
 
 void report(const ConversionHooks& hooks, const std::string& text) {
     if (hooks.progress) hooks.progress(text);
@@ -119,20 +74,14 @@ void convertDocument(ConversionJournal& journal, size_t index, LibraryKey& key, 
     SdkArg = std::string(kPlainCopy) + ' ' + commandName(scratch);
     binaryFileEnc(SdkArg);
     stepDone(hooks, "encrypted");
-    wipe(kPlainCopy);
+    Journal::wipe(kPlainCopy);
     stepDone(hooks, "plain copy wiped");
 
-    platform::File(scratch, platform::OpenMode::Random).sync();
+    prepareReplacement(document, scratch);
     markConverted(journal, index);
     stepDone(hooks, "marked");
-    platform::replaceFile(scratch, document);
+    replaceDocument(scratch, document);
     stepDone(hooks, "replaced");
-}
-
-// A document marked converted whose scratch file is still there was not renamed yet.
-void completeRename(const std::string& document) {
-    const std::string scratch = document + kScratchSuffix;
-    if (platform::fileExists(scratch)) platform::replaceFile(scratch, document);
 }
 
 void finish(const ConversionJournal& journal, LibraryKey& key, const ConversionHooks& hooks) {
@@ -140,63 +89,111 @@ void finish(const ConversionJournal& journal, LibraryKey& key, const ConversionH
     key.use(journal.newKey);
     {
         shared::ListGuard guard(journal.networkPath);
-        replaceLines(journal.networkPath + kFilesFile, journal.entries);
+        replaceListFile(journal.networkPath + kFilesFile, journal.entries);
     }
     stepDone(hooks, "list written");
-    replaceLines(journal.networkPath + kKeyFile, {journal.newKey});
+    replaceListFile(journal.networkPath + kKeyFile, {journal.newKey});
     stepDone(hooks, "key written");
-    platform::replaceFile(kJournalFile, kJournalScratch);  // gone at once, then wiped
+    kJournal.remove();
     stepDone(hooks, "journal removed");
-    wipe(kJournalScratch);
+    kJournal.wipeRemains();
     // After the journal: a lock left by a crash here is harmless, one removed twice is not.
     for (const auto& document : journal.documents) shared::unlockDocument(journal.networkPath, document);
     report(hooks, "");
 }
 
-}  // namespace
-
-std::vector<std::string> survivingEntries(const std::vector<std::string>& lines, bool allowDriveC) {
-    std::vector<std::string> kept;
-    for (const auto& line : lines) {
-        if (line.empty() || !shared::FilePresent(line)) continue;
-        if (onDriveC(line) && !allowDriveC) continue;
-        kept.push_back(line);
-    }
-    return kept;
+void releaseLocks(const std::string& networkPath, const std::vector<std::string>& documents) {
+    for (const auto& document : documents) shared::unlockDocument(networkPath, document);
 }
 
-ConversionJournal beginConversion(const std::string& networkPath, const std::string& oldKey,
-                                  const std::string& newKey, bool allowDriveC) {
+}  // namespace
+
+ConversionSurvey surveyConversion(const std::string& networkPath, bool allowDriveC) {
+    ConversionSurvey survey;
+    const std::string filesFile = networkPath + kFilesFile;
+    const auto candidates =
+        candidateEntries(platform::fileExists(filesFile) ? shared::readLines(filesFile) : std::vector<std::string>{},
+                         allowDriveC);
+    const std::string lockedFile = networkPath + kLockedFile;
+    const auto locks = platform::fileExists(lockedFile) ? shared::readLines(lockedFile) : std::vector<std::string>{};
+    survey.entries = candidates.size();
+    for (const auto& entry : candidates) {
+        if (!insideFolder(entry, networkPath)) ++survey.outside;
+        if (listedIn(locks, entry) && !listedIn(survey.locked, entry)) survey.locked.push_back(entry);
+    }
+    return survey;
+}
+
+std::string lockedDocumentsMessage(const std::vector<std::string>& locked) {
+    const bool one = locked.size() == 1;
+    std::string text = std::string(one ? "A document in Current Files is" : "Documents in Current Files are") +
+                       " in use, so the files cannot be converted to a new key now.  Please have " +
+                       (one ? "it" : "them") + " closed, or unlock " + (one ? "it" : "them") +
+                       " under Locked Files, and try again:";
+    for (const auto& document : locked) text += "\n" + document;
+    return text;
+}
+
+std::string conversionQuestion(const ConversionSurvey& survey, const std::string& networkPath) {
+    const bool one = survey.entries == 1;
+    std::string text = std::to_string(survey.entries) + (one ? " file in Current Files" : " files in Current Files") +
+                       " will be converted to the new key.";
+    if (survey.outside > 0)
+        text += "  " + std::to_string(survey.outside) + " of them " + (survey.outside == 1 ? "lies" : "lie") +
+                " outside the network folder " + networkPath + ".";
+    return text + "  Are you sure you want to do this?";
+}
+
+SurvivingEntries survivingEntries(const std::vector<std::string>& lines, bool allowDriveC) {
+    SurvivingEntries result;
+    for (const auto& line : candidateEntries(lines, allowDriveC)) {
+        try {
+            if (shared::FilePresent(line)) result.kept.push_back(line);
+        } catch (const platform::VbError&) {
+            result.unreachable.push_back(line);
+        }
+    }
+    return result;
+}
+
+ConversionStart beginConversion(const std::string& networkPath, const std::string& oldKey, const std::string& newKey,
+                                bool allowDriveC) {
+    ConversionStart start;
     ConversionJournal journal;
     journal.networkPath = networkPath;
     journal.oldKey = oldKey;
     journal.newKey = newKey;
-    const auto entries = survivingEntries(shared::readLines(networkPath + kFilesFile), allowDriveC);
+    auto surviving = survivingEntries(shared::readLines(networkPath + kFilesFile), allowDriveC);
     try {
-        for (const auto& entry : entries) {
-            if (listedIn(journal.documents, entry) || listedIn(journal.inUse, entry)) continue;
+        for (const auto& entry : surviving.kept) {
+            if (listedIn(journal.documents, entry) || listedIn(start.locked, entry)) continue;
             const bool granted = shared::lockDocument(networkPath, entry) == shared::LockResult::Granted;
-            (granted ? journal.documents : journal.inUse).push_back(entry);
+            (granted ? journal.documents : start.locked).push_back(entry);
         }
     } catch (...) {
-        for (const auto& document : journal.documents) shared::unlockDocument(networkPath, document);
+        releaseLocks(networkPath, journal.documents);
         throw;
     }
-    for (const auto& entry : entries)
-        if (!listedIn(journal.inUse, entry)) journal.entries.push_back(entry);
+    if (!start.locked.empty()) {
+        releaseLocks(networkPath, journal.documents);
+        return start;
+    }
+    journal.entries = std::move(surviving.kept);
+    journal.unreachable = std::move(surviving.unreachable);
     journal.converted.assign(journal.documents.size(), false);
     writeJournal(journal);
-    return journal;
+    start.journal = std::move(journal);
+    return start;
 }
 
 ConversionResult runConversion(ConversionJournal journal, const ConversionHooks& hooks) {
-    wipe(kPlainCopy);  // left by an interrupted run
+    Journal::wipe(kPlainCopy);  // left by an interrupted run
     LibraryKey key;
     ConversionResult result;
-    result.inUse = journal.inUse;
+    result.unreachable = journal.unreachable;
     for (size_t i = 0; i < journal.documents.size(); ++i) {
         if (journal.converted[i]) {
-            completeRename(journal.documents[i]);
+            completeReplacement(journal.documents[i]);
         } else if (platform::fileExists(journal.documents[i])) {
             convertDocument(journal, i, key, hooks);
         } else {
@@ -209,42 +206,38 @@ ConversionResult runConversion(ConversionJournal journal, const ConversionHooks&
 }
 
 std::optional<ConversionJournal> findInterruptedConversion() {
-    if (!platform::fileExists(kJournalFile)) {
-        wipe(kJournalScratch);  // a journal removed by a run that ended before wiping it
+    const auto lines = kJournal.read();
+    if (!lines) {
+        kJournal.wipeRemains();  // a journal removed by a run that ended before wiping it
         return std::nullopt;
     }
-    const auto lines = shared::readLines(kJournalFile);
-    if (lines.empty() || lines.front() != kJournalHeader) platform::raise(platform::kInvalidArgument, kJournalFile);
     ConversionJournal journal;
-    std::vector<std::string> convertedLines;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        const size_t blank = lines[i].find(' ');
-        if (blank == std::string::npos) continue;
-        const std::string tag = lines[i].substr(0, blank);
-        const std::string value = lines[i].substr(blank + 1);
+    std::vector<std::string> marks;
+    for (const auto& [tag, value] : *lines) {
         if (tag == "network") journal.networkPath = value;
         else if (tag == "old") journal.oldKey = value;
         else if (tag == "new") journal.newKey = value;
         else if (tag == "entry") journal.entries.push_back(value);
         else if (tag == "document") journal.documents.push_back(value);
-        else if (tag == "in-use") journal.inUse.push_back(value);
-        else if (tag == "converted") convertedLines.push_back(value);
+        else if (tag == "unreachable") journal.unreachable.push_back(value);
+        else if (tag == kConvertedTag) marks.push_back(value);
     }
     if (journal.networkPath.empty() || journal.oldKey.empty() || journal.newKey.empty())
         platform::raise(platform::kInvalidArgument, kJournalFile);
     journal.converted.assign(journal.documents.size(), false);
-    for (const auto& value : convertedLines) readConvertedLine(journal, value);
+    for (const auto& value : marks)
+        if (const auto index = Journal::markedIndex(value, journal.documents)) journal.converted[*index] = true;
     return journal;
 }
 
 std::string conversionMessage(const ConversionResult& result) {
     std::string text = ' ' + std::to_string(result.converted) + " files were converted.";
-    if (result.inUse.empty()) return text;
-    const size_t n = result.inUse.size();
-    text += "\n\n" + std::to_string(n) + (n == 1 ? " file was" : " files were") +
-            " in use and left out.  " + (n == 1 ? "It is" : "They are") +
-            " still encrypted under the old key and no longer listed in Current Files:";
-    for (const auto& document : result.inUse) text += "\n" + document;
+    if (result.unreachable.empty()) return text;
+    const size_t n = result.unreachable.size();
+    text += "\n\n" + std::to_string(n) + (n == 1 ? " entry" : " entries") +
+            " of Current Files could not be reached and " + (n == 1 ? "was" : "were") +
+            " left out of the list; any document there is still under the old key:";
+    for (const auto& entry : result.unreachable) text += "\n" + entry;
     return text;
 }
 

@@ -7,7 +7,8 @@
 // folder holds both keys, the documents and which of them are converted; the console finishes
 // an interrupted conversion from it at its next start, so no document is converted twice.
 // While the conversion runs, every document it converts stays in the lock list, so no
-// launcher opens it; a document that a user holds locked is left out.
+// launcher opens it. It does not start while a user holds a registered document locked: that
+// document would stay under the old key while the new one became current.
 #pragma once
 
 #include <cstdint>
@@ -23,18 +24,18 @@ inline constexpr const char* kJournalFile = "Convert.jnl";  // in the working fo
 inline constexpr const char* kPlainCopy = "dec.tmp";        // in the working folder
 
 struct ConversionJournal {
-    std::string networkPath;             // ends in "\"
+    std::string networkPath;                // ends in "\"
     std::string oldKey;
     std::string newKey;
-    std::vector<std::string> entries;    // the current-files list afterwards
-    std::vector<std::string> documents;  // each document to convert once, locked by the conversion
-    std::vector<std::string> inUse;      // documents users held locked: left out, old key
-    std::vector<bool> converted;         // per document: its new-key copy is complete
+    std::vector<std::string> entries;       // the current-files list afterwards
+    std::vector<std::string> documents;     // each document to convert once, locked by the conversion
+    std::vector<std::string> unreachable;   // entries that could not be reached: left out, named
+    std::vector<bool> converted;            // per document: its new-key copy is complete
 };
 
 struct ConversionResult {
     int32_t converted = 0;
-    std::vector<std::string> inUse;
+    std::vector<std::string> unreachable;
 };
 
 struct ConversionHooks {
@@ -42,14 +43,37 @@ struct ConversionHooks {
     std::function<void(std::string_view)> afterStep;   // after each step that reaches the disk
 };
 
+// What the current-files list holds for a conversion, read before anything changes.
+struct ConversionSurvey {
+    size_t entries = 0;                // entries that would be converted
+    size_t outside = 0;                // of them, outside the network folder
+    std::vector<std::string> locked;   // of them, in the lock list (case ignored), each once
+};
+ConversionSurvey surveyConversion(const std::string& networkPath, bool allowDriveC);
+
+// The refusal that names the documents in use, and the question asked before converting.
+std::string lockedDocumentsMessage(const std::vector<std::string>& locked);
+std::string conversionQuestion(const ConversionSurvey& survey, const std::string& networkPath);
+
 // The entries of the current-files list that a conversion keeps: those whose document is
 // present (the file-present test, which also deletes an empty document) and, unless
-// `allowDriveC`, not on drive C:.
-std::vector<std::string> survivingEntries(const std::vector<std::string>& lines, bool allowDriveC);
+// `allowDriveC`, not on drive C:. An entry whose document cannot be reached at all (a path
+// that leads nowhere, a drive that is not there) goes to `unreachable`.
+struct SurvivingEntries {
+    std::vector<std::string> kept;
+    std::vector<std::string> unreachable;
+};
+SurvivingEntries survivingEntries(const std::vector<std::string>& lines, bool allowDriveC);
 
-// Locks each surviving document, writes the journal and returns it. Nothing else changes.
-ConversionJournal beginConversion(const std::string& networkPath, const std::string& oldKey,
-                                  const std::string& newKey, bool allowDriveC);
+// Locks each surviving document and writes the journal. When a document turns out to be in
+// use (a launcher locked it meanwhile), the locks taken are released again, nothing else has
+// changed, and `locked` names the documents in use.
+struct ConversionStart {
+    std::optional<ConversionJournal> journal;
+    std::vector<std::string> locked;
+};
+ConversionStart beginConversion(const std::string& networkPath, const std::string& oldKey, const std::string& newKey,
+                                bool allowDriveC);
 
 // Converts the documents the journal has not marked converted, then writes the current-files
 // list and the new key, sets the library up with the new key, removes the journal and
@@ -60,7 +84,7 @@ ConversionResult runConversion(ConversionJournal journal, const ConversionHooks&
 // that a finished conversion removed. A journal that cannot be read raises VbError.
 std::optional<ConversionJournal> findInterruptedConversion();
 
-// The converted-count message, naming the documents that were left out.
+// The converted-count message, naming the entries that could not be reached.
 std::string conversionMessage(const ConversionResult& result);
 
 }  // namespace varkel::admin

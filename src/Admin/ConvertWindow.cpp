@@ -115,6 +115,14 @@ void ConvertWindow::Command1_Click() {
             Dialogs::current().message(this, kNewKeyNotDigits);
             return;
         }
+        // Every registered document must end under the new key: none may be held by a user.
+        const ConversionSurvey survey = surveyConversion(NetworkPath, chkAllow_->isChecked());
+        if (!survey.locked.empty()) {
+            Dialogs::current().message(this, fromSystem(lockedDocumentsMessage(survey.locked)));
+            return;
+        }
+        if (!Dialogs::current().askYesNo(this, fromSystem(conversionQuestion(survey, NetworkPath)), "Convert Confirm"))
+            return;
         convert(shared::readFirstEntry(networkFile(kKeyFile)), newKey);
     });
 }
@@ -123,9 +131,14 @@ void ConvertWindow::convert(const std::string& oldKey, const std::string& newKey
     ConversionResult result;
     {
         BusyPointer busy;
+        ConversionStart start = beginConversion(NetworkPath, oldKey, newKey, chkAllow_->isChecked());
+        if (!start.journal) {  // a launcher locked a document since the check
+            Dialogs::current().message(this, fromSystem(lockedDocumentsMessage(start.locked)));
+            return;
+        }
         ConversionHooks hooks;
         hooks.progress = [this](const std::string& text) { showProgress(text); };
-        result = runConversion(beginConversion(NetworkPath, oldKey, newKey, chkAllow_->isChecked()), hooks);
+        result = runConversion(std::move(*start.journal), hooks);
         ConvertDone = true;
     }
     Dialogs::current().message(this, fromSystem(conversionMessage(result)));

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QStyle>
 
@@ -22,6 +23,15 @@ FolderControls::FolderControls(QWidget* parent)
     connect(drive_, &QComboBox::currentIndexChanged, this, &FolderControls::Drive1_Change);
     connect(folders_, &QListWidget::itemActivated, this, &FolderControls::openItem);
     connect(folders_, &QListWidget::itemClicked, this, &FolderControls::folderClicked);
+    folders_->installEventFilter(this);
+}
+
+bool FolderControls::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != folders_ || event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return QObject::eventFilter(watched, event);
+    openItem(folders_->currentItem());
+    return true;
 }
 
 void FolderControls::Drive1_Change(int index) {

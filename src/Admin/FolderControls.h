@@ -1,5 +1,5 @@
 // The drive selector (Drive1) and folder list (Dir1) that both pickers show, bound to a
-// FolderBrowser. A double click (or Enter) on a folder opens it; ".." goes up.
+// FolderBrowser. A double click or Enter on a folder opens it; ".." goes up.
 #pragma once
 
 #include "FolderBrowser.h"
@@ -24,6 +24,11 @@ public:
 signals:
     void folderChanged();  // Dir1_Change: the folder list moved to another folder
     void folderClicked();  // Dir1_Click
+
+protected:
+    // Enter in the folder list opens the highlighted folder; it does not reach the window's
+    // default button ("Set"), which would pick the folder the list showed before.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Drive1_Change(int index);

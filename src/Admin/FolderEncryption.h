@@ -1,41 +1,69 @@
 // Encrypting the files of a folder and registering them in the current-files list.
+//
+// The command survives being killed at any moment and never encrypts a document twice or
+// leaves one encrypted but unregistered: the format has no header, so nothing could tell
+// afterwards. A journal in the working folder holds the key and the planned documents, and
+// marks each document whose encrypted copy is complete. Each document is encrypted into a
+// scratch file beside it, which then replaces it in one rename, and is registered at once.
+// The next start of the console finishes an interrupted command from the journal.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varkel::admin {
 
-// A document is encrypted into this scratch file beside it, which then replaces it in one
-// rename; a crash leaves either the whole plain document or the whole encrypted one.
-inline constexpr const char* kScratchSuffix = ".vrk-scratch";
+inline constexpr const char* kEncryptJournalFile = "Encrypt.jnl";  // in the working folder
 
 struct FolderPlan {
-    std::vector<std::string> toEncrypt;  // full paths, in listing order
-    std::vector<std::string> skipped;    // full paths already in the current-files list
+    std::vector<std::string> toEncrypt;    // full paths, in listing order
+    std::vector<std::string> registered;   // already in the current-files list: left out
+    std::vector<std::string> systemFiles;  // the system's own files: left out
 };
 
-// The ordinary files of `folder` (which ends in "\"), split into those to encrypt and those
-// the current-files list already names (compared without regard to case). Leftover scratch
-// files of an interrupted run are neither.
+// The ordinary files of `folder` (which ends in "\"): those to encrypt, those the
+// current-files list already names (compared without regard to case) and the system's own.
 FolderPlan planFolder(const std::string& folder, const std::vector<std::string>& currentFiles);
+
+// What the progress line adds to each name, the message when nothing is left to encrypt, and
+// the closing message.
+std::string leftOutNote(const FolderPlan& plan);
+std::string nothingToEncryptMessage(const std::string& folder, const FolderPlan& plan);
+std::string encryptedMessage(const std::string& folder, size_t encrypted, const FolderPlan& plan);
 
 // A path as a file command carries it: in double quotes when it holds a blank.
 std::string commandName(const std::string& path);
 
-// Encrypts one document in place under the key the library was last set up with, through
-// its scratch file. Raises VbError when the library call fails; the document is unchanged then.
-void encryptDocument(const std::string& path);
-
-// Encrypts each planned document in turn, telling `progress` (position from 1, path) before each.
-void encryptAll(const std::vector<std::string>& paths, const std::function<void(size_t, const std::string&)>& progress);
-
 // Whether `list` holds `path`, compared without regard to case (as the file system does).
 bool listedIn(const std::vector<std::string>& list, const std::string& path);
 
-// Appends every path that `list` does not hold yet (compared without regard to case), each
-// once; true when the list changed.
-bool addNewEntries(std::vector<std::string>& list, const std::vector<std::string>& paths);
+struct EncryptionJournal {
+    std::string networkPath;             // ends in "\"
+    std::string key;                     // the key the documents are encrypted under
+    std::vector<std::string> documents;  // in order
+    std::vector<bool> encrypted;         // per document: its encrypted copy is complete
+};
+
+struct EncryptionHooks {
+    std::function<void(size_t, const std::string&)> progress;  // position from 1, document
+    std::function<void(std::string_view)> afterStep;          // after each step that reaches the disk
+};
+
+// Writes the journal for the planned documents. Nothing else changes.
+EncryptionJournal beginEncryption(const std::string& networkPath, const std::string& key,
+                                  const std::vector<std::string>& documents);
+
+// Encrypts and registers each document the journal has not finished, then removes the
+// journal; returns how many documents are encrypted. The library is left set up with the
+// journal's key.
+size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks = {});
+
+// The journal of an interrupted folder encryption, if there is one; wipes the remains of a
+// journal that a finished command removed. A journal that cannot be read raises VbError.
+std::optional<EncryptionJournal> findInterruptedEncryption();
 
 }  // namespace varkel::admin

@@ -5,6 +5,7 @@
 #include "Guarded.h"
 #include "KeyGeneration.h"
 #include "Numbers.h"
+#include "Replacement.h"
 #include "SystemFiles.h"
 
 #include <QComboBox>
@@ -82,7 +83,7 @@ void GenerateWindow::Generate(int16_t& mode) {
         for (const std::string& key : keys) keyList_->addItem(fromSystem(key));
         std::vector<std::string> all;
         for (int i = 0; i < keyList_->count(); ++i) all.push_back(toSystem(keyList_->item(i)->text()));
-        shared::writeLines(kKeyListFileGenerated, all);
+        replaceSecretFile(kKeyListFileGenerated, all);
     });
     accept();
 }

@@ -1,5 +1,7 @@
 #include "Library.h"
 
+#include "Console.h"
+
 #include "VarkelSDK.h"
 #include "VbError.h"
 
@@ -48,5 +50,13 @@ void binaryFileEnc(std::string& cmd) { check(Library::current().VrkBinaryFileEnc
 void binaryFileDec(std::string& cmd) { check(Library::current().VrkBinaryFileDec(cmd), "VrkBinaryFileDec"); }
 void killFile(std::string& cmd) { check(Library::current().VrkKillFile(cmd), "VrkKillFile"); }
 void shutDown(std::string& cmd) { check(Library::current().VrkShutDown(cmd), "VrkShutDown"); }
+
+void LibraryKey::use(const std::string& key) {
+    if (key == current_) return;
+    current_.clear();
+    SdkArg = key;
+    genBinaryKeys(SdkArg);
+    current_ = key;
+}
 
 }  // namespace varkel::admin

@@ -29,4 +29,13 @@ void binaryFileDec(std::string& cmd);
 void killFile(std::string& cmd);
 void shutDown(std::string& cmd);
 
+// The key the library is set up with by one command; set-ups happen only when the key changes.
+class LibraryKey {
+public:
+    void use(const std::string& key);
+
+private:
+    std::string current_;
+};
+
 }  // namespace varkel::admin

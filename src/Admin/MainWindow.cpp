@@ -2,6 +2,7 @@
 
 #include "BusyPointer.h"
 #include "Console.h"
+#include "ConsoleLists.h"
 #include "Conversion.h"
 #include "ConvertWindow.h"
 #include "DefineWindow.h"
@@ -55,10 +56,19 @@ const char* const kNothingToUnlock =
     "No Files are selected.  Please select the files you wish to unlock and try again.";
 const char* const kKeyNotDigits =
     "A key is a string of digits.  Please select a key from the list or type one, and try again.";
+const char* const kNoKeyToEncrypt =
+    "No Key has been defined as yet, so there is no key to encrypt under.  Set the current key first.";
 
 std::vector<std::string> listEntries(const QListWidget* list) {
     std::vector<std::string> entries;
     for (int i = 0; i < list->count(); ++i) entries.push_back(toSystem(list->item(i)->text()));
+    return entries;
+}
+
+std::vector<std::string> selectedEntries(const QListWidget* list) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected()) entries.push_back(toSystem(list->item(i)->text()));
     return entries;
 }
 
@@ -259,6 +269,16 @@ int MainWindow::fillList(QListWidget* list, const std::string& file) {
     return static_cast<int>(entries.size());
 }
 
+int MainWindow::refreshList(QListWidget* list, const std::string& file) {
+    QStringList selected;
+    for (const QListWidgetItem* item : list->selectedItems()) selected << item->text();
+    list->clear();
+    const int count = fillList(list, file);
+    for (int i = 0; i < list->count(); ++i)
+        if (selected.contains(list->item(i)->text())) list->item(i)->setSelected(true);
+    return count;
+}
+
 void MainWindow::setFilesCaption(int count) { frame3_->setTitle(QStringLiteral("Current Files (%1)").arg(count)); }
 
 void MainWindow::Form_Load() {
@@ -278,7 +298,7 @@ void MainWindow::Form_Load() {
         text1_->setText(fromSystem(path));
         NetworkPath = shared::withTrailingBackslash(NetworkPath);
         setWorkEnabled(true);
-        finishInterruptedConversion();
+        finishInterruptedCommands();
         if (FilePresent(networkFile(kKeyFile)))
             text2_->setText(fromSystem(shared::readFirstEntry(networkFile(kKeyFile))));
         else
@@ -293,18 +313,14 @@ void MainWindow::Form_Load() {
     });
 }
 
+// A refresh keeps the selection of the entries that are still listed, so that a command
+// chosen just after it still works on them.
 void MainWindow::Timer1_Timer() {
-    guarded(this, [&] {
-        list1_->clear();
-        fillList(list1_, networkFile(kLockedFile));
-    });
+    guarded(this, [&] { refreshList(list1_, networkFile(kLockedFile)); });
 }
 
 void MainWindow::Timer2_Timer() {
-    guarded(this, [&] {
-        list2_->clear();
-        setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
-    });
+    guarded(this, [&] { setFilesCaption(refreshList(list2_, networkFile(kFilesFile))); });
 }
 
 void MainWindow::List3_Click() {
@@ -341,24 +357,13 @@ void MainWindow::Command6_Click() {
             return;
         }
         // Documents already registered stay encrypted under the key that is current now.
-        const std::string keyFile = networkFile(kKeyFile);
-        if (FilePresent(keyFile) && shared::readFirstEntry(keyFile) != key) {
-            const size_t registered = shared::presentEntries(networkFile(kFilesFile)).size();
-            if (registered > 0) {
-                const QString question =
-                    QStringLiteral("%1 encrypted document%2 in Current Files %3 encrypted under the current key and "
-                                   "cannot be opened under the new key until %4 converted with \"Convert Encrypted "
-                                   "Files to New Key...\".  Are you sure you want to set the new key?")
-                        .arg(registered)
-                        .arg(registered == 1 ? "" : "s")
-                        .arg(registered == 1 ? "is" : "are")
-                        .arg(registered == 1 ? "it is" : "they are");
-                if (!Dialogs::current().askYesNo(this, question, "Set Key")) return;
+        if (const size_t registered = documentsUnderOtherKey(key); registered > 0) {
+            if (!Dialogs::current().askYesNo(this, fromSystem(keyChangeQuestion(registered)), "Set Key")) {
+                text2_->setText(fromSystem(keyInForce()));  // the box shows the key still in force
+                return;
             }
         }
-        shared::writeLines(keyFile, {key});
-        SdkArg = key;
-        genBinaryKeys(SdkArg);
+        setKey(key);
         Dialogs::current().message(this, "Key has been set to " + fromSystem(key));
     });
 }
@@ -382,15 +387,30 @@ void MainWindow::Command8_Click() {
     if (closeRequested_) close();
 }
 
-// A conversion that was interrupted (the console killed, the machine down) is finished before
-// anything reads the key or the lists: until then documents lie under both keys.
-void MainWindow::finishInterruptedConversion() {
-    std::optional<ConversionJournal> journal = findInterruptedConversion();
-    if (!journal) return;
-    BusyPointer busy;
-    const ConversionResult result = runConversion(std::move(*journal));
-    Dialogs::current().message(this, "A conversion to a new key was interrupted.  It has now been finished. " +
-                                         fromSystem(conversionMessage(result)));
+// A command that was interrupted (the console killed, the machine down) is finished before
+// anything reads the key or the lists: until then documents lie under both keys, or lie
+// encrypted but unregistered.
+void MainWindow::finishInterruptedCommands() {
+    if (std::optional<EncryptionJournal> journal = findInterruptedEncryption()) {
+        size_t encrypted = 0;
+        {
+            BusyPointer busy;
+            encrypted = runEncryption(std::move(*journal));
+        }
+        Dialogs::current().message(this, "A folder encryption was interrupted.  It has now been finished: " +
+                                             QString::number(encrypted) +
+                                             (encrypted == 1 ? " file is" : " files are") +
+                                             " encrypted and listed in Current Files.");
+    }
+    if (std::optional<ConversionJournal> journal = findInterruptedConversion()) {
+        ConversionResult result;
+        {
+            BusyPointer busy;
+            result = runConversion(std::move(*journal));
+        }
+        Dialogs::current().message(this, "A conversion to a new key was interrupted.  It has now been finished. " +
+                                             fromSystem(conversionMessage(result)));
+    }
 }
 
 void MainWindow::Command1_Click() {
@@ -399,29 +419,20 @@ void MainWindow::Command1_Click() {
     picker.exec();
     if (PickedFile.empty()) return;
     guarded(this, [&] {
-        {
-            shared::ListGuard guard(NetworkPath);  // launchers change the list too
-            shared::appendLine(networkFile(kLockedFile), PickedFile);
-        }
+        const std::vector<std::string> entries = lockPickedFile(PickedFile);
         list1_->clear();
-        for (const std::string& entry : shared::readEntries(networkFile(kLockedFile))) list1_->addItem(fromSystem(entry));
+        for (const std::string& entry : entries) list1_->addItem(fromSystem(entry));
     });
 }
 
 bool MainWindow::deleteSelected(QListWidget* list, const char* listFile, const char* transient,
                                 const char* nothingSelected) {
-    std::vector<std::string> selected;
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->isSelected()) selected.push_back(toSystem(list->item(i)->text()));
+    const std::vector<std::string> selected = selectedEntries(list);
     if (selected.empty()) {
         Dialogs::current().message(this, nothingSelected);
         return false;
     }
-    // A list file that has gone (or emptied) since the last refresh holds nothing to remove.
-    shared::ListGuard guard(NetworkPath);  // launchers change the lists too
-    if (platform::fileExists(networkFile(listFile)) && platform::fileLength(networkFile(listFile)) > 0)
-        shared::rewriteWithout(networkFile(listFile), networkFile(transient), selected,
-                               shared::Replace::DeleteAndRename);
+    deleteEntries(listFile, transient, selected);
     list->clear();
     return true;
 }
@@ -442,42 +453,13 @@ void MainWindow::Command4_Click() {
 }
 
 void MainWindow::Command13_Click() {
-    guarded(this, [&] {
-        // Without registered documents there is nothing to lock; the locks users hold stay.
-        shared::ListGuard guard(NetworkPath);
-        if (FilePresent(networkFile(kFilesFile))) platform::copyFile(networkFile(kFilesFile), networkFile(kLockedFile));
-    });
+    guarded(this, [&] { lockAll(); });
     Timer1_Timer();
 }
 
 void MainWindow::Command14_Click() {
-    guarded(this, [&] {
-        shared::ListGuard guard(NetworkPath);
-        shared::writeLines(networkFile(kLockedFile), {});
-    });
+    guarded(this, [&] { unlockAll(); });
     Timer1_Timer();
-}
-
-void MainWindow::Command9_Click() {
-    PathMode = 1;
-    PathCaption = "Select Folder to Encrypt";
-    PickedFolder.clear();  // a picker closed by its close box hands back nothing
-    {
-        PathWindow picker(this);
-        picker.exec();
-    }
-    PathMode = 0;
-    if (PickedFolder.empty()) return;
-
-    timer2_->stop();
-    const std::string folder = shared::withTrailingBackslash(PickedFolder);
-    const QString question =
-        "All the files in " + fromSystem(folder) + " will be encrypted.  Are you sure you want to do this?";
-    if (!Dialogs::current().askYesNo(this, question, "Encrypt Confirm")) {
-        timer2_->start();
-        return;
-    }
-    encryptFolder(folder);
 }
 
 namespace {
@@ -500,6 +482,38 @@ void showMessages(QWidget* parent, const TransferOutcome& outcome) {
 }
 
 }  // namespace
+
+void MainWindow::Command9_Click() {
+    const std::string picked = pickFolder(this, "Select Folder to Encrypt");
+    if (picked.empty()) return;
+
+    timer2_->stop();
+    const std::string folder = shared::withTrailingBackslash(picked);
+    std::string key;
+    FolderPlan plan;
+    bool ready = false;
+    guarded(this, [&] {
+        key = keyInForce();
+        if (key.empty()) {
+            Dialogs::current().message(this, kNoKeyToEncrypt);
+            return;
+        }
+        // Compare with the list as it is on disk now, not as of the last refresh.
+        setFilesCaption(refreshList(list2_, networkFile(kFilesFile)));
+        plan = planFolder(folder, listEntries(list2_));
+        if (plan.toEncrypt.empty()) {
+            Dialogs::current().message(this, fromSystem(nothingToEncryptMessage(folder, plan)));
+            return;
+        }
+        ready = true;
+    });
+    const QString question =
+        "All the files in " + fromSystem(folder) + " will be encrypted.  Are you sure you want to do this?";
+    if (ready && Dialogs::current().askYesNo(this, question, "Encrypt Confirm"))
+        encryptFolder(folder, key, plan);
+    timer2_->start();
+}
+
 
 void MainWindow::Command12_Click() {
     const std::string folder = pickFolder(this, "Select Folder to Transfer");
@@ -527,56 +541,31 @@ void MainWindow::showProgress(const QString& text) {
     keepPainting();
 }
 
-void MainWindow::encryptFolder(const std::string& folder) {
-    BusyPointer busy;
-    working_ = true;
-    label2_->clear();
-    label2_->show();
-    std::vector<std::string> encrypted;
-    // Registers what was encrypted, also when a failure ends the run part-way.
-    auto registerEncrypted = [&] {
-        showProgress("Inserting New Files into Current Files");
-        std::vector<std::string> entries = listEntries(list2_);
-        if (addNewEntries(entries, encrypted)) {
-            {
-                shared::ListGuard guard(NetworkPath);
-                shared::writeLines(networkFile(kFilesFile), entries);
-            }
-            list2_->clear();
-            for (const std::string& entry : entries) list2_->addItem(fromSystem(entry));
-            setFilesCaption(static_cast<int>(entries.size()));
-        }
-    };
-    guarded(this, [&] {
-        // Compare with the list as it is on disk now, not as of the last refresh.
-        list2_->clear();
-        setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
-        const FolderPlan plan = planFolder(folder, listEntries(list2_));
-        const QString skipped = plan.skipped.empty()
-                                    ? QString()
-                                    : QStringLiteral(" (%1 already in Current Files, skipped)").arg(plan.skipped.size());
-        if (plan.toEncrypt.empty() && !plan.skipped.empty())
-            showProgress(QStringLiteral("Nothing to encrypt: %1 already in Current Files, skipped").arg(plan.skipped.size()));
+void MainWindow::encryptFolder(const std::string& folder, const std::string& key, const FolderPlan& plan) {
+    size_t encrypted = 0;
+    {
+        BusyPointer busy;
+        working_ = true;
+        label2_->clear();
+        label2_->show();
         progress_->setRange(0, static_cast<int>(plan.toEncrypt.size()));
         progress_->setValue(0);
-        progress_->setVisible(!plan.toEncrypt.empty());
-        try {
-            for (const std::string& path : plan.toEncrypt) {
-                showProgress("Encrypting " + fromSystem(platform::bareName(path)) + skipped);
-                encryptDocument(path);
-                encrypted.push_back(path);
-                progress_->setValue(static_cast<int>(encrypted.size()));
-            }
-        } catch (...) {
-            registerEncrypted();
-            throw;
-        }
-        registerEncrypted();
-    });
-    timer2_->start();
-    label2_->hide();
-    progress_->hide();
-    working_ = false;
+        progress_->show();
+        const QString note = fromSystem(leftOutNote(plan));
+        EncryptionHooks hooks;
+        hooks.progress = [&](size_t position, const std::string& path) {
+            progress_->setValue(static_cast<int>(position - 1));
+            showProgress("Encrypting " + fromSystem(platform::bareName(path)) + note);
+        };
+        guarded(this, [&] {
+            encrypted = runEncryption(beginEncryption(NetworkPath, key, plan.toEncrypt), hooks);
+            setFilesCaption(refreshList(list2_, networkFile(kFilesFile)));
+        });
+        label2_->hide();
+        progress_->hide();
+        working_ = false;
+    }
+    Dialogs::current().message(this, fromSystem(encryptedMessage(folder, encrypted, plan)));
     if (closeRequested_) close();
 }
 

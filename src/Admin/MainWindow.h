@@ -17,6 +17,8 @@ class QTimer;
 
 namespace varkel::admin {
 
+struct FolderPlan;
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -56,10 +58,11 @@ private:
     void setWorkEnabled(bool enabled);
     bool deleteSelected(QListWidget* list, const char* listFile, const char* transient, const char* nothingSelected);
     int fillList(QListWidget* list, const std::string& file);
+    int refreshList(QListWidget* list, const std::string& file);
     void setFilesCaption(int count);
     void showProgress(const QString& text);
-    void encryptFolder(const std::string& folder);
-    void finishInterruptedConversion();
+    void encryptFolder(const std::string& folder, const std::string& key, const FolderPlan& plan);
+    void finishInterruptedCommands();
     void shutDownLibrary();
 
     QGroupBox* frame3_ = nullptr;

@@ -4,6 +4,7 @@
 #include "Console.h"
 #include "File.h"
 #include "FolderEncryption.h"
+#include "Replacement.h"
 #include "SystemFiles.h"
 #include "VbError.h"
 
@@ -11,8 +12,6 @@
 
 namespace varkel::admin {
 namespace {
-
-constexpr const char* kAppsFile = "apps.dat";
 
 struct Copy {
     std::string from;
@@ -50,11 +49,29 @@ void removeQuietly(const std::string& path) noexcept {
     }
 }
 
+// A copy of a file that holds keys, readable by its owner only, on disk.
+void copySecret(const std::string& from, const std::string& to) {
+    const platform::File in(from, platform::OpenMode::Input);
+    platform::File out(to, platform::OpenMode::Output, {.ownerOnly = true});
+    std::string buffer(1 << 16, '\0');
+    for (uint64_t offset = 0;;) {
+        const size_t n = in.readAt(offset, buffer.data(), buffer.size());
+        if (n == 0) break;
+        out.append(std::string_view(buffer.data(), n));
+        offset += n;
+    }
+    out.sync();
+    out.close();
+}
+
 // Copies into the scratch file beside the target, on disk and compared with the original.
 void stageCopy(const Copy& copy) {
     const std::string scratch = scratchOf(copy.to);
     removeIfFile(scratch);
-    platform::copyFile(copy.from, scratch, /*flushToDisk=*/true);
+    if (copy.file->ownerOnly)
+        copySecret(copy.from, scratch);
+    else
+        platform::copyFile(copy.from, scratch, /*flushToDisk=*/true);
     if (!sameContent(copy.from, scratch)) throw std::runtime_error("the copy does not match the original");
 }
 
@@ -67,7 +84,10 @@ Placement placeCopies(const std::vector<Copy>& copies) {
     try {
         for (; current < copies.size(); ++current) stageCopy(copies[current]);
         for (current = 0; current < copies.size(); ++current) {
-            platform::replaceFile(scratchOf(copies[current].to), copies[current].to);
+            const Copy& copy = copies[current];
+            // A list of the share keeps the mode it has; the key list stays owner-only.
+            if (!copy.file->ownerOnly && platform::fileExists(copy.to)) prepareReplacement(copy.to, scratchOf(copy.to));
+            replaceDocument(scratchOf(copy.to), copy.to);
             result.placed = current + 1;
             platform::syncFolderOf(copies[current].to);
         }
@@ -149,7 +169,7 @@ const std::vector<SystemFile>& systemFiles() {
         {kKeyFile, true, true, overwritePattern(1, 39)},
         {kFilesFile, true, false, overwritePattern(100, 74)},
         {kAppsFile, true, false, overwritePattern(100, 74)},
-        {kKeyListFileGenerated, false, false, overwritePattern(100, 74)},
+        {kKeyListFileGenerated, false, false, overwritePattern(100, 74), /*ownerOnly=*/true},
     };
     return files;
 }
@@ -248,14 +268,15 @@ TransferOutcome restoreSystemFiles(const std::string& picked) {
 
     TransferOutcome outcome;
     outcome.next = TransferOutcome::Next::Reload;  // the console shows what is in place now, in every case
+    std::vector<std::string> restored;
+    for (size_t i = 0; i < placement.placed; ++i) restored.push_back(copies[i].file->name);
     if (placement.failed != nullptr) {
-        std::vector<std::string> restored;
-        for (size_t i = 0; i < placement.placed; ++i) restored.push_back(copies[i].file->name);
         outcome.messages.push_back("The System Files could not all be restored from " + folder + " (" +
                                    failureText(placement) + ").  Restored: " + joined(restored) + ".");
-    } else if (incomplete) {
-        outcome.messages.push_back(kRestoredIncompleteMessage);
+        return outcome;
     }
+    outcome.messages.push_back("System Files have been restored from " + folder + ": " + joined(restored) + ".");
+    if (incomplete) outcome.messages.push_back(kRestoredIncompleteMessage);
     return outcome;
 }
 

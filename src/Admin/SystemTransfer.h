@@ -49,6 +49,7 @@ struct SystemFile {
     bool inNetworkFolder;  // otherwise in the console's working folder
     bool required;
     std::string overwrite;  // the pattern it is overwritten with before it is deleted
+    bool ownerOnly = false;  // it holds keys: every copy is readable by its owner only
 };
 
 // key.dat, Files.dat, apps.dat and the key list, in the order the commands handle them.

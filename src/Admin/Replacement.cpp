@@ -1,0 +1,40 @@
+#include "Replacement.h"
+
+#include "Console.h"
+#include "File.h"
+#include "SystemFiles.h"
+
+namespace varkel::admin {
+
+void prepareReplacement(const std::string& document, const std::string& scratch) {
+    (void)document;
+    platform::File(scratch, platform::OpenMode::Random).sync();
+}
+
+void replaceDocument(const std::string& scratch, const std::string& document) {
+    platform::replaceFile(scratch, document);
+}
+
+void completeReplacement(const std::string& document) {
+    const std::string scratch = document + kScratchSuffix;
+    if (platform::fileExists(scratch)) replaceDocument(scratch, document);
+}
+
+void replaceListFile(const std::string& path, const std::vector<std::string>& lines) {
+    const std::string scratch = path + kScratchSuffix;
+    shared::writeLines(scratch, lines);
+    if (platform::fileExists(path)) prepareReplacement(path, scratch);
+    replaceDocument(scratch, path);
+}
+
+void replaceSecretFile(const std::string& path, const std::vector<std::string>& lines) {
+    const std::string scratch = path + kScratchSuffix;
+    if (platform::fileExists(scratch)) platform::deleteFile(scratch);  // created anew, owner-only
+    platform::TextWriter out(scratch, platform::OpenMode::Output, {.ownerOnly = true});
+    for (const auto& line : lines) out.printLine(line);
+    out.close();
+    platform::File(scratch, platform::OpenMode::Random).sync();
+    replaceDocument(scratch, path);
+}
+
+}  // namespace varkel::admin

@@ -1,0 +1,28 @@
+// How the console replaces a file it has rewritten: the new content is written whole into a
+// scratch file beside it, which then takes the old file's place by one rename, so a reader (or
+// a crash) sees the old file or the new one, never a part of it. The new file keeps the old
+// one's owner, group and permission bits, so the users of the share can still open it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace varkel::admin {
+
+// Gives the scratch copy the document's owner, group and permission bits and flushes it.
+void prepareReplacement(const std::string& document, const std::string& scratch);
+// The prepared scratch copy takes the document's place.
+void replaceDocument(const std::string& scratch, const std::string& document);
+// Finishes a replacement that was prepared but not done: the scratch copy, when it is still
+// there, takes the document's place.
+void completeReplacement(const std::string& document);
+
+// Replaces a list file (Files.dat, key.dat) with `lines` through its scratch file; a new list
+// file gets the mode of a new file.
+void replaceListFile(const std::string& path, const std::vector<std::string>& lines);
+
+// Replaces a working-folder file that holds keys (the key list) with `lines`, readable by
+// its owner only, whatever mode the old file had.
+void replaceSecretFile(const std::string& path, const std::vector<std::string>& lines);
+
+}  // namespace varkel::admin
