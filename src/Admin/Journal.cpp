@@ -16,6 +16,7 @@ Journal::Journal(const char* file, const char* scratch, const char* header)
 void Journal::write(const std::vector<std::pair<std::string, std::string>>& lines) const {
     std::string text = std::string(header_) + "\r\n";
     for (const auto& [tag, value] : lines) text += tag + ' ' + value + "\r\n";
+    wipe(scratch_);  // a leftover holds keys; the journal is created anew, owner-only
     platform::File out(scratch_, platform::OpenMode::Output, {.ownerOnly = true});
     out.append(text);
     out.sync();

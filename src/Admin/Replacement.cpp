@@ -7,12 +7,12 @@
 namespace varkel::admin {
 
 void prepareReplacement(const std::string& document, const std::string& scratch) {
-    (void)document;
+    platform::copyAttributes(document, scratch);
     platform::File(scratch, platform::OpenMode::Random).sync();
 }
 
 void replaceDocument(const std::string& scratch, const std::string& document) {
-    platform::replaceFile(scratch, document);
+    platform::replaceKeepingAttributes(scratch, document);
 }
 
 void completeReplacement(const std::string& document) {
@@ -23,7 +23,6 @@ void completeReplacement(const std::string& document) {
 void replaceListFile(const std::string& path, const std::vector<std::string>& lines) {
     const std::string scratch = path + kScratchSuffix;
     shared::writeLines(scratch, lines);
-    if (platform::fileExists(path)) prepareReplacement(path, scratch);
     replaceDocument(scratch, path);
 }
 
@@ -34,7 +33,7 @@ void replaceSecretFile(const std::string& path, const std::vector<std::string>& 
     for (const auto& line : lines) out.printLine(line);
     out.close();
     platform::File(scratch, platform::OpenMode::Random).sync();
-    replaceDocument(scratch, path);
+    platform::replaceFile(scratch, path);  // not the old file's mode: the new one is owner-only
 }
 
 }  // namespace varkel::admin

@@ -17,8 +17,9 @@ void replaceDocument(const std::string& scratch, const std::string& document);
 // there, takes the document's place.
 void completeReplacement(const std::string& document);
 
-// Replaces a list file (Files.dat, key.dat) with `lines` through its scratch file; a new list
-// file gets the mode of a new file.
+// Replaces a list file of the share (Files.dat, key.dat) with `lines` through its scratch
+// file; it keeps the old file's mode, and a new one gets the network folder's group and no
+// access for others.
 void replaceListFile(const std::string& path, const std::vector<std::string>& lines);
 
 // Replaces a working-folder file that holds keys (the key list) with `lines`, readable by

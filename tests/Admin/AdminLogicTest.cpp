@@ -1,7 +1,6 @@
-// The console's logic without windows: keys, folder encryption, the pickers' browsing.
+// The console's logic without windows: keys and the pickers' browsing.
 #include "Console.h"
 #include "FolderBrowser.h"
-#include "FolderEncryption.h"
 #include "KeyGeneration.h"
 #include "Library.h"
 #include "SecureRandom.h"
@@ -83,18 +82,6 @@ TEST(KeyToSet, IsOneOrMoreDigits) {
         EXPECT_FALSE(isKeyString(bad)) << bad;
 }
 
-TEST(FileCommandName, QuotesOnlyAPathWithABlank) {
-    EXPECT_EQ(commandName("N:\\Docs\\a.doc"), "N:\\Docs\\a.doc");
-    EXPECT_EQ(commandName("N:\\My Docs\\a.doc"), "\"N:\\My Docs\\a.doc\"");
-}
-
-TEST(CurrentFilesList, NewEntriesAreAddedOnceIgnoringCase) {
-    std::vector<std::string> list{"N:\\Docs\\A.doc"};
-    EXPECT_FALSE(addNewEntries(list, {"n:\\docs\\a.DOC"}));
-    EXPECT_TRUE(addNewEntries(list, {"N:\\Docs\\b.doc", "N:\\DOCS\\B.doc", "N:\\Docs\\c.doc"}));
-    EXPECT_EQ(list, (std::vector<std::string>{"N:\\Docs\\A.doc", "N:\\Docs\\b.doc", "N:\\Docs\\c.doc"}));
-}
-
 class MappedShare : public test::ScratchFolder {
 protected:
     void SetUp() override {
@@ -106,56 +93,6 @@ protected:
     }
     fs::path share_;
 };
-
-TEST_F(MappedShare, PlanSkipsListedFilesIgnoringCaseAndLeftoverScratchFiles) {
-    for (const char* name : {"a.doc", "B.doc", "c d.doc", "a.doc.vrk-scratch"}) writeBytes(share_ / "Docs" / name, "x");
-    const FolderPlan plan = planFolder("N:\\Docs\\", {"n:\\DOCS\\b.DOC", "N:\\Other\\a.doc"});
-    EXPECT_EQ(plan.toEncrypt, (std::vector<std::string>{"N:\\Docs\\a.doc", "N:\\Docs\\c d.doc"}));
-    EXPECT_EQ(plan.skipped, (std::vector<std::string>{"N:\\Docs\\B.doc"}));
-}
-
-TEST_F(MappedShare, DocumentsAreEncryptedWholeThroughAScratchFileAndReadBack) {
-    std::string key = "314159265358979323";
-    genBinaryKeys(key);
-    const std::string plain = test::randomBytes(2500, 7);
-    writeBytes(share_ / "Docs" / "My report.doc", plain);
-    encryptDocument("N:\\Docs\\My report.doc");
-    const std::string encrypted = readBytes(share_ / "Docs" / "My report.doc");
-    EXPECT_EQ(encrypted.size(), plain.size());
-    EXPECT_NE(encrypted, plain);
-    EXPECT_EQ(std::distance(fs::directory_iterator(share_ / "Docs"), fs::directory_iterator()), 2);  // no scratch left
-
-    std::string back = "\"N:\\Docs\\My report.doc\" back.doc";
-    EXPECT_EQ(SdkObject()->VrkBinaryFileDec(back), 0);
-    EXPECT_EQ(readBytes(work() / "back.doc"), plain);
-    std::string none;
-    shutDown(none);
-}
-
-// A library whose file encryption writes half a file and then fails.
-class FailingLibrary : public Library {
-public:
-    int32_t VrkBinaryFileEnc(std::string& cmd) override {
-        const std::string out = cmd.substr(cmd.find(' ') + 1);
-        writeBytes(platform::hostPath(out), "half");
-        return platform::kDiskFull;
-    }
-};
-
-TEST_F(MappedShare, AFailedEncryptionLeavesTheDocumentAsItWas) {
-    FailingLibrary failing;
-    Library::install(&failing);
-    writeBytes(share_ / "Docs" / "a.doc", "plain text");
-    try {
-        encryptDocument("N:\\Docs\\a.doc");
-        ADD_FAILURE() << "no failure raised";
-    } catch (const platform::VbError& error) {
-        EXPECT_EQ(error.number(), platform::kDiskFull);
-    }
-    Library::install(nullptr);
-    EXPECT_EQ(readBytes(share_ / "Docs" / "a.doc"), "plain text");
-    EXPECT_FALSE(fs::exists(share_ / "Docs" / "a.doc.vrk-scratch"));
-}
 
 TEST_F(MappedShare, BrowserShowsMappedDrivesAndFoldersUnderWindowsNames) {
     writeBytes(share_ / "r.doc", "x");

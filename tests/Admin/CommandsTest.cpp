@@ -96,8 +96,10 @@ TEST_F(CommandsTest, EncryptNewFolderEncryptsEachNewFileOnceAndRegistersIt) {
     EXPECT_EQ(library.callsOf("VrkBinaryFileEnc"),
               (std::vector<std::string>{"N:\\New\\a.doc N:\\New\\a.doc.vrk-scratch",
                                         "\"N:\\New\\c d.doc\" \"N:\\New\\c d.doc.vrk-scratch\""}));
-    EXPECT_EQ(progress, (QStringList{"Encrypting a.doc (1 already in Current Files, skipped)",
-                                     "Encrypting c d.doc (1 already in Current Files, skipped)"}));
+    EXPECT_EQ(progress, (QStringList{"Encrypting a.doc (left out: 1 file already in Current Files)",
+                                     "Encrypting c d.doc (left out: 1 file already in Current Files)"}));
+    EXPECT_EQ(dialogs.messages, QStringList{"2 files in N:\\New\\ were encrypted and added to Current Files.  "
+                                            "Left out: 1 file already in Current Files."});
     EXPECT_TRUE(refreshOffWhileEncrypting);
     EXPECT_EQ(readBytes(share / "Files.dat"), "N:\\NEW\\b.DOC\r\nN:\\New\\a.doc\r\nN:\\New\\c d.doc\r\n");
     EXPECT_EQ(w.findChild<QGroupBox*>("Frame3")->title(), "Current Files (3)");
@@ -116,13 +118,19 @@ TEST_F(CommandsTest, EncryptNewFolderEncryptsEachNewFileOnceAndRegistersIt) {
     EXPECT_EQ(SdkObject()->VrkBinaryFileDec(back), 0);
     EXPECT_EQ(readBytes(work() / "a.out"), a);
 
-    // A second run finds everything listed: nothing is encrypted again, Files.dat stays.
+    // A second run finds everything listed: nothing is encrypted again, Files.dat stays, and
+    // nothing is asked.
     library.calls.clear();
+    dialogs.messages.clear();
+    dialogs.questions.clear();
     const std::string files = readBytes(share / "Files.dat");
-    dialogs.answers = {true};
     pickFolder(w, "Command9", {"New"});
     EXPECT_TRUE(library.callsOf("VrkBinaryFileEnc").empty());
     EXPECT_EQ(readBytes(share / "Files.dat"), files);
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    EXPECT_EQ(dialogs.messages, QStringList{"There is nothing left to encrypt in N:\\New\\.  Left out: 3 files "
+                                            "already in Current Files."});
+    EXPECT_TRUE(w.findChild<QTimer*>("Timer2")->isActive());
 }
 
 TEST_F(CommandsTest, AFailureRegistersWhatWasEncryptedAndLeavesTheRestWhole) {
@@ -166,7 +174,9 @@ TEST_F(CommandsTest, ClosingWhileEncryptingWaitsForTheEnd) {
     pickFolder(w, "Command9", {"New"});
     std::vector<std::string> ops;
     for (const auto& call : library.calls) ops.push_back(call.first);
-    EXPECT_EQ(ops, (std::vector<std::string>{"VrkBinaryFileEnc", "VrkBinaryFileEnc", "VrkShutDown"}));
+    // The key set-up, both documents and the wipe of the journal come before the shut-down.
+    EXPECT_EQ(ops, (std::vector<std::string>{"VrkGenBinaryKeys", "VrkBinaryFileEnc", "VrkBinaryFileEnc", "VrkKillFile",
+                                             "VrkShutDown"}));
     EXPECT_EQ(readBytes(share / "Files.dat"), "N:\\New\\a.doc\r\nN:\\New\\b.doc\r\n");
     EXPECT_FALSE(w.isVisible());
 }

@@ -4,7 +4,9 @@
 #include "Console.h"
 #include "Conversion.h"
 #include "FolderEncryption.h"
+#include "KillPoints.h"
 #include "Library.h"
+#include "LockList.h"
 #include "SystemFiles.h"
 #include "TestSupport.h"
 #include "WinPath.h"
@@ -23,6 +25,7 @@ namespace fs = std::filesystem;
 using test::randomBytes;
 using test::readBytes;
 using test::writeBytes;
+using namespace killtest;
 
 const std::string kOldKey = "123456789123456789";
 const std::string kNewKey = "987654321987654321";
@@ -83,7 +86,9 @@ protected:
     }
     ConversionResult convertAll(bool allowDriveC = true, const ConversionHooks& hooks = {}) {
         setUpKey(kOldKey);
-        return runConversion(beginConversion(NetworkPath, kOldKey, kNewKey, allowDriveC), hooks);
+        ConversionStart start = beginConversion(NetworkPath, kOldKey, kNewKey, allowDriveC);
+        EXPECT_TRUE(start.journal) << "refused";
+        return start.journal ? runConversion(std::move(*start.journal), hooks) : ConversionResult{};
     }
     void expectUnder(const std::string& key, const std::string& document) {
         EXPECT_EQ(decryptedUnder(key, document), plains.at(document)) << document;
@@ -145,21 +150,77 @@ TEST_F(ConversionTest, DocumentsOnDriveCAreConvertedOnlyWhenAllowed) {
     }
 }
 
-TEST_F(ConversionTest, ADocumentAUserHoldsIsLeftOutNamedAndKeepsItsLock) {
+TEST_F(ConversionTest, ADocumentAUserHoldsStopsTheConversionBeforeAnythingChanges) {
     addStandardDocuments();
     const std::string userLock = "n:\\SUB FOLDER\\B REPORT.XLS";  // the lock list ignores case
     shared::writeLines("N:\\Locked.dat", {userLock});
+    const std::string before = readBytes(share / "a.doc");
+    const ConversionSurvey survey = surveyConversion(NetworkPath, true);
+    EXPECT_EQ(survey.locked, std::vector<std::string>{b});
+    EXPECT_EQ(lockedDocumentsMessage(survey.locked),
+              "A document in Current Files is in use, so the files cannot be converted to a new key now.  Please have "
+              "it closed, or unlock it under Locked Files, and try again:\n" + b);
+
+    // Locked after the check, while the conversion takes its own locks: still nothing changes.
+    setUpKey(kOldKey);
+    const ConversionStart start = beginConversion(NetworkPath, kOldKey, kNewKey, true);
+    EXPECT_FALSE(start.journal);
+    EXPECT_EQ(start.locked, std::vector<std::string>{b});
+    EXPECT_EQ(shared::readLines("N:\\Locked.dat"), std::vector<std::string>{userLock});  // only the user's
+    EXPECT_EQ(readBytes(share / "a.doc"), before);
+    EXPECT_EQ(readBytes(share / "key.dat"), kOldKey + "\r\n");
+    EXPECT_EQ(shared::readLines("N:\\Files.dat"), registered);
+    EXPECT_FALSE(fs::exists(work() / kJournalFile));
+
+    shared::unlockDocument(NetworkPath, userLock);
+    EXPECT_TRUE(surveyConversion(NetworkPath, true).locked.empty());
+    EXPECT_EQ(convertAll().converted, 3);
+    for (const auto& document : registered) expectUnder(kNewKey, document);
+}
+
+TEST_F(ConversionTest, TheSurveyCountsEntriesOutsideTheNetworkFolder) {
+    fs::create_directories(root() / "local");
+    addStandardDocuments();
+    const std::string local = addDocument(root() / "local" / "mine.doc", randomBytes(100, 9));
+    shared::writeLines("N:\\Files.dat", {a, local, "Q:\\elsewhere.doc", b, "c:\\other.doc"});
+    const struct {
+        bool allowDriveC;
+        size_t entries, outside;
+        const char* question;
+    } cases[] = {
+        {true, 5, 3,
+         "5 files in Current Files will be converted to the new key.  3 of them lie outside the network folder N:\\."
+         "  Are you sure you want to do this?"},
+        {false, 3, 1,
+         "3 files in Current Files will be converted to the new key.  1 of them lies outside the network folder N:\\."
+         "  Are you sure you want to do this?"},
+    };
+    for (const auto& c : cases) {
+        const ConversionSurvey survey = surveyConversion(NetworkPath, c.allowDriveC);
+        EXPECT_EQ(survey.entries, c.entries);
+        EXPECT_EQ(survey.outside, c.outside);
+        EXPECT_EQ(conversionQuestion(survey, NetworkPath), c.question);
+    }
+    shared::writeLines("N:\\Files.dat", {a});
+    EXPECT_EQ(conversionQuestion(surveyConversion(NetworkPath, true), NetworkPath),
+              "1 file in Current Files will be converted to the new key.  Are you sure you want to do this?");
+}
+
+TEST_F(ConversionTest, AnEntryThatCannotBeReachedIsSkippedAndNamed) {
+    addStandardDocuments();
+    const std::string upward = "N:\\..\\gone\\outside.doc", unmapped = "Q:\\Docs\\x.doc";
+    const std::string folder = platform::windowsPath(share / "sub folder");  // a folder, not a document
+    shared::writeLines("N:\\Files.dat", {a, upward, b, unmapped, folder, c});
     const ConversionResult result = convertAll();
-    EXPECT_EQ(result.converted, 2);
-    EXPECT_EQ(result.inUse, std::vector<std::string>{b});
-    expectUnder(kNewKey, a);
-    expectUnder(kOldKey, b);
-    expectUnder(kNewKey, c);
-    EXPECT_EQ(shared::readLines("N:\\Files.dat"), (std::vector<std::string>{a, c}));
-    EXPECT_EQ(shared::readLines("N:\\Locked.dat"), std::vector<std::string>{userLock});
+    EXPECT_EQ(result.converted, 3);
+    for (const auto& document : registered) expectUnder(kNewKey, document);
+    EXPECT_EQ(shared::readLines("N:\\Files.dat"), registered);
+    EXPECT_EQ(readBytes(share / "key.dat"), kNewKey + "\r\n");
+    EXPECT_EQ(result.unreachable, (std::vector<std::string>{upward, unmapped, folder}));
     EXPECT_EQ(conversionMessage(result),
-              " 2 files were converted.\n\n1 file was in use and left out.  It is still encrypted under the old key "
-              "and no longer listed in Current Files:\n" + b);
+              " 3 files were converted.\n\n3 entries of Current Files could not be reached and were left out of the "
+              "list; any document there is still under the old key:\n" + upward + "\n" + unmapped + "\n" + folder);
+    expectNoRemains();
 }
 
 TEST_F(ConversionTest, ADocumentListedTwiceIsConvertedOnce) {
@@ -208,75 +269,14 @@ TEST_F(ConversionTest, NoPlaintextReachesTheNetworkFolderAndDocumentsStayLocked)
 
 // ---- Killed at any moment -------------------------------------------------------------
 
-// In the child: the real library, but the process dies in call number `killAt`, leaving the
-// call's output (or the file it wipes) half written.
-class DyingLibrary : public Library {
-public:
-    explicit DyingLibrary(int killAt) : killAt_(killAt) {}
-    int32_t VrkGenBinaryKeys(std::string& keystr) override { return call(keystr, &Library::VrkGenBinaryKeys); }
-    int32_t VrkBinaryFileEnc(std::string& cmd) override { return call(cmd, &Library::VrkBinaryFileEnc); }
-    int32_t VrkBinaryFileDec(std::string& cmd) override { return call(cmd, &Library::VrkBinaryFileDec); }
-    int32_t VrkKillFile(std::string& cmd) override { return call(cmd, &Library::VrkKillFile, true); }
-
-private:
-    int32_t call(std::string& arg, int32_t (Library::*real)(std::string&), bool wipes = false) {
-        if (++calls_ != killAt_) return (Library().*real)(arg);
-        const std::string target = wipes ? arg : outputOf(arg);
-        if (!wipes) (Library().*real)(arg);
-        if (!target.empty() && fs::exists(platform::hostPath(target))) {
-            const fs::path host = platform::hostPath(target);
-            const auto size = fs::file_size(host);
-            if (wipes) {
-                std::string bytes = readBytes(host);
-                std::fill(bytes.begin(), bytes.begin() + static_cast<long>(size / 2), ' ');
-                writeBytes(host, bytes);
-            } else {
-                fs::resize_file(host, size / 2);
-            }
-        }
-        ::raise(SIGKILL);
-        return 0;
-    }
-    // The second name of a file command ("in out" or "in \"out with blanks\"").
-    static std::string outputOf(const std::string& cmd) {
-        if (!cmd.empty() && cmd.back() == '"') {
-            const size_t open = cmd.rfind('"', cmd.size() - 2);
-            return cmd.substr(open + 1, cmd.size() - open - 2);
-        }
-        const size_t blank = cmd.rfind(' ');
-        return blank == std::string::npos ? std::string() : cmd.substr(blank + 1);
-    }
-    int calls_ = 0;
-    int killAt_;
-};
-
-struct KillPoint {
-    int step = 0;         // die right after this step (1 = the first), or
-    int libraryCall = 0;  // die inside this library call
-};
-
-void PrintTo(const KillPoint& point, std::ostream* out) {
-    *out << (point.step > 0 ? "after step " : "in library call ") << (point.step > 0 ? point.step : point.libraryCall);
-}
-
 // Runs the whole conversion in a child process that dies at `point`; true when it died.
 bool convertInDyingChild(const KillPoint& point) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        setUpKey(kOldKey);
-        DyingLibrary dying(point.libraryCall);
-        Library::install(&dying);
-        int steps = 0;
+    setUpKey(kOldKey);
+    return runInDyingChild(point, [](std::function<void()> step) {
         ConversionHooks hooks;
-        hooks.afterStep = [&](std::string_view) {
-            if (++steps == point.step) ::raise(SIGKILL);
-        };
-        runConversion(beginConversion(NetworkPath, kOldKey, kNewKey, true), hooks);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        hooks.afterStep = [&](std::string_view) { step(); };
+        runConversion(*beginConversion(NetworkPath, kOldKey, kNewKey, true).journal, hooks);
+    });
 }
 
 // What the console does at its next start.
@@ -300,18 +300,8 @@ TEST_P(KilledConversionTest, TheNextStartFinishesWithoutLosingADocument) {
     expectNoRemains(point.step == kSteps || point.libraryCall == kLibraryCalls);
 }
 
-std::vector<KillPoint> everyKillPoint() {
-    std::vector<KillPoint> points;
-    for (int step = 1; step <= kSteps; ++step) points.push_back({.step = step});
-    for (int call = 1; call <= kLibraryCalls; ++call) points.push_back({.libraryCall = call});
-    return points;
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryPoint, KilledConversionTest, ::testing::ValuesIn(everyKillPoint()),
-                         [](const ::testing::TestParamInfo<KillPoint>& info) {
-                             return info.param.step > 0 ? "AfterStep" + std::to_string(info.param.step)
-                                                        : "InLibraryCall" + std::to_string(info.param.libraryCall);
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryPoint, KilledConversionTest, ::testing::ValuesIn(everyKillPoint(kSteps, kLibraryCalls)),
+                         [](const ::testing::TestParamInfo<KillPoint>& info) { return killPointName(info.param); });
 
 TEST_F(ConversionTest, KilledAgainWhileFinishingTheNextStartStillFinishes) {
     addStandardDocuments();

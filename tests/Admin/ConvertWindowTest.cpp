@@ -95,6 +95,7 @@ TEST_P(ConvertWindowAllowTest, ConvertMovesTheDocumentsToTheSelectedKeyAndTheMai
     shared::writeLines("N:\\Files.dat", {a, "N:\\Docs\\gone.doc", local, b});
 
     MainWindow w;
+    dialogs.answers = {true};
     convertWith(w, [&](QWidget* window) {
         EXPECT_EQ(window->findChild<QLineEdit*>("Text1")->text().toStdString(), kOldKey);
         EXPECT_EQ(items(window, "List1"), (QStringList{QString::fromStdString(kOldKey), QString::fromStdString(kNewKey),
@@ -109,6 +110,13 @@ TEST_P(ConvertWindowAllowTest, ConvertMovesTheDocumentsToTheSelectedKeyAndTheMai
         EXPECT_FALSE(window->isVisible());
     });
 
+    // Before anything changes: how many will be converted, and how many lie outside N:\ (the
+    // one on drive C: when it is allowed).
+    EXPECT_EQ(dialogs.questions,
+              QStringList{QStringLiteral("Convert Confirm: %1 files in Current Files will be converted to the new key.  ")
+                              .arg(allowDriveC ? 4 : 3) +
+                          (allowDriveC ? "1 of them lies outside the network folder N:\\.  " : "") +
+                          "Are you sure you want to do this?"});
     const int converted = allowDriveC ? 3 : 2;
     ASSERT_FALSE(dialogs.messages.isEmpty());
     EXPECT_EQ(dialogs.messages.back(), QStringLiteral(" %1 files were converted.").arg(converted));

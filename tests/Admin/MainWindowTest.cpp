@@ -233,7 +233,9 @@ TEST_F(MainWindowTest, SetKeyAsksBeforeLeavingRegisteredDocumentsUnderTheOldKey)
     EXPECT_TRUE(dialogs.questions[0].startsWith("Set Key: 3 encrypted documents in Current Files"));
     EXPECT_TRUE(dialogs.questions[0].contains("\"Convert Encrypted Files to New Key...\""));
     EXPECT_EQ(readBytes(share / "key.dat"), "123456789\r\n");
+    EXPECT_EQ(control<QLineEdit>(w, "Text2")->text(), "123456789");  // the key still in force
 
+    control<QLineEdit>(w, "Text2")->setText("987654321");
     dialogs.answers = {true};
     click(w, "Command6");
     EXPECT_EQ(readBytes(share / "key.dat"), "987654321\r\n");

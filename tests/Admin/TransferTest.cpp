@@ -214,8 +214,9 @@ TEST_F(TransferTest, TransferWithoutAppsIsIncompleteAndRestoreBringsTheRestBack)
     dialogs.messages.clear();
     restore(w);
     EXPECT_EQ(dialogs.messages,
-              QStringList{"The restored system is not yet complete and should be completed before the next transfer.  "
-                          "The system should contain the keys, applications and files used."});
+              (QStringList{"System Files have been restored from D:\\Out\\: key.dat, Files.dat, keys.dat.",
+                           "The restored system is not yet complete and should be completed before the next transfer.  "
+                           "The system should contain the keys, applications and files used."}));
     expectInService(/*withApps=*/false);
     EXPECT_FALSE(fs::exists(share / "apps.dat"));
     EXPECT_EQ(names(out), (std::set<std::string>{"key.dat", "Files.dat", "keys.dat"}));  // left in place
@@ -229,7 +230,7 @@ TEST_F(TransferTest, TransferWithoutAppsIsIncompleteAndRestoreBringsTheRestBack)
     EXPECT_TRUE(library.callsOf("VrkShutDown").empty());
 }
 
-TEST_F(TransferTest, RestoreOfAWholeSystemFromADriveCFolderSaysNothing) {
+TEST_F(TransferTest, RestoreOfAWholeSystemFromADriveCFolderSaysWhatWasRestored) {
     writeBytes(work() / "network.dat", "N:\\\r\n");
     for (const auto& [name, bytes] : std::vector<std::pair<const char*, std::string>>{
              {"key.dat", kKey}, {"Files.dat", kFiles}, {"apps.dat", kApps}, {"keys.dat", kKeys}})
@@ -243,7 +244,9 @@ TEST_F(TransferTest, RestoreOfAWholeSystemFromADriveCFolderSaysNothing) {
     std::vector<const char*> path;
     for (const auto& part : parts) path.push_back(part.c_str());
     restore(w, "C:", path);
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("|").toStdString();
+    const QString picked = QString::fromStdString("C:" + out.string()).replace('/', '\\') + "\\";
+    EXPECT_EQ(dialogs.messages,
+              QStringList{"System Files have been restored from " + picked + ": key.dat, Files.dat, apps.dat, keys.dat."});
     EXPECT_EQ(readBytes(share / "key.dat"), kKey);
     EXPECT_EQ(readBytes(share / "Files.dat"), kFiles);
     EXPECT_EQ(readBytes(share / "apps.dat"), kApps);

@@ -1,0 +1,295 @@
+// Encrypting a folder: what is planned and what is left out, the encryption itself, and that a
+// command killed at any point is finished at the next start with no document lost, left
+// plain, registered twice or encrypted twice.
+#include "CodePage.h"
+#include "Console.h"
+#include "FolderEncryption.h"
+#include "KillPoints.h"
+#include "Library.h"
+#include "SystemFileNames.h"
+#include "SystemFiles.h"
+#include "TestSupport.h"
+#include "VbError.h"
+#include "WinPath.h"
+
+#include <iostream>
+#include <map>
+
+namespace varkel::admin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace killtest;
+using varkel::test::randomBytes;
+using varkel::test::readBytes;
+using varkel::test::writeBytes;
+
+const std::string kKey = "314159265358979323";
+
+// The system's files as a network folder that is also the folder encrypted holds them.
+const std::map<std::string, std::string> kSystemFiles = {
+    {"key.dat", kKey + "\r\n"},
+    {"apps.dat", "Write:/usr/bin/true\r\n"},
+    {"Locked.dat", "N:\\held.doc\r\n"},
+    {"TEMP.DAT", "N:\\x.doc\r\n"},  // letter case does not matter
+    {"k1.bin", "wheels"},
+    {"Vrkdec.dat", "names"},
+    {"Convert.jnl", "journal"},
+    {"old.doc.vrk-scratch", "half a copy"},
+};
+
+TEST(SystemFileNames, AreRecognisedWhateverTheirCaseAndNothingElseIs) {
+    for (const char* name : {"key.dat", "KEYS.DAT", "keys.dat", "Files.dat", "Locked.dat", "apps.dat", "temp.dat",
+                             "network.dat", "Files.tmp", "Locked.tmp", "Locked.lck", "Convert.jnl", "Encrypt.jnl",
+                             "Convert.tmp", "Encrypt.tmp", "files.tmp", "dec.tmp", "tmp.enc", "Vrkdec.dat",
+                             "vrktemp.bin", "expand.dat", "conv.enc", "turnabot.dat", "k1.tcr", "k1.trs", "k1.bcr",
+                             "k1.brs", "k1.txt", "k1.bin", "k2.txt", "k3.bin", "k4.txt", "k5.bin", "k6.dat",
+                             "report.doc.vrk-scratch", "any.JNL"})
+        EXPECT_TRUE(shared::isSystemFileName(name)) << name;
+    for (const char* name : {"report.doc", "key.dat.doc", "mykey.dat", "k7.bin", "k1.doc", "Files.dat.bak", ".jnl",
+                             "jnl", "apps.txt", "vrk-scratch"})
+        EXPECT_FALSE(shared::isSystemFileName(name)) << name;
+}
+
+TEST(FileCommandName, QuotesOnlyAPathWithABlank) {
+    EXPECT_EQ(commandName("N:\\Docs\\a.doc"), "N:\\Docs\\a.doc");
+    EXPECT_EQ(commandName("N:\\My Docs\\a.doc"), "\"N:\\My Docs\\a.doc\"");
+}
+
+class FolderEncryptionTest : public varkel::test::ScratchFolder {
+protected:
+    void SetUp() override {
+        ScratchFolder::SetUp();
+        share = root() / "share";
+        fs::create_directories(share / "Sub");
+        mapDrives("N: " + share.string() + "\n");
+        resetConsoleVariables();
+        NetworkPath = "N:\\";
+        for (const auto& [name, bytes] : kSystemFiles) writeBytes(share / name, bytes);
+    }
+    void TearDown() override {
+        std::string none;
+        Library().VrkShutDown(none);
+        ScratchFolder::TearDown();
+    }
+    // Three plain documents beside the system files, one already registered under another case.
+    void addStandardDocuments() {
+        for (const auto& [name, plain] : std::map<std::string, std::string>{
+                 {"a.doc", randomBytes(3500, 1)}, {"b report.xls", randomBytes(1, 2)}, {"c.txt", randomBytes(70000, 3)}}) {
+            writeBytes(share / name, plain);
+            plains["N:\\" + name] = plain;
+        }
+        writeBytes(share / "listed.doc", "registered already");
+        writeBytes(share / "Files.dat", "N:\\LISTED.DOC\r\n");
+        documents = {"N:\\a.doc", "N:\\b report.xls", "N:\\c.txt"};
+    }
+    size_t encryptAll(const EncryptionHooks& hooks = {}) {
+        const FolderPlan plan = planFolder("N:\\", shared::readLines("N:\\Files.dat"));
+        return runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt), hooks);
+    }
+    // The bytes a document decrypts to under the key, through a scratch file in the working folder.
+    static std::string decrypted(const std::string& bytes) {
+        writeBytes("check.in", bytes);
+        std::string key = kKey, command = "check.in check.out";
+        EXPECT_EQ(Library().VrkGenBinaryKeys(key), 0);
+        EXPECT_EQ(Library().VrkBinaryFileDec(command), 0);
+        const std::string plain = readBytes("check.out");
+        fs::remove("check.in");
+        fs::remove("check.out");
+        return plain;
+    }
+    struct Figures {
+        int checked = 0, lost = 0, doubled = 0, plain = 0;
+    };
+    // Each document once under the key: not left plain, not encrypted twice, not lost.
+    Figures checkDocuments() {
+        Figures figures;
+        for (const auto& [document, plain] : plains) {
+            ++figures.checked;
+            const std::string bytes = readBytes(platform::hostPath(document));
+            EXPECT_EQ(bytes.size(), plain.size()) << document;  // the format keeps the length
+            if (bytes == plain) {
+                ++figures.plain;
+                continue;
+            }
+            const std::string once = decrypted(bytes);
+            if (once == plain) continue;
+            ++(decrypted(once) == plain ? figures.doubled : figures.lost);
+            ADD_FAILURE() << document << (decrypted(once) == plain ? " encrypted twice" : " lost");
+        }
+        return figures;
+    }
+    void expectEachRegisteredOnce() {
+        const auto lines = shared::readLines("N:\\Files.dat");
+        EXPECT_EQ(lines.front(), "N:\\LISTED.DOC");
+        for (const auto& document : documents)
+            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                    [&](const std::string& l) { return platform::equalsIgnoreCase(l, document); }),
+                      1)
+                << document;
+        EXPECT_EQ(lines.size(), documents.size() + 1);
+    }
+    void expectSystemFilesUntouched() {
+        for (const auto& [name, bytes] : kSystemFiles) EXPECT_EQ(readBytes(share / name), bytes) << name;
+        EXPECT_EQ(readBytes(share / "listed.doc"), "registered already");
+    }
+    void expectNoRemains() {
+        for (const char* name : {kEncryptJournalFile, "Encrypt.tmp"}) EXPECT_FALSE(fs::exists(work() / name)) << name;
+        for (const auto& document : documents)
+            EXPECT_FALSE(fs::exists(platform::hostPath(document).string() + kScratchSuffix)) << document;
+    }
+
+    fs::path share;
+    std::map<std::string, std::string> plains;
+    std::vector<std::string> documents;
+};
+
+TEST_F(FolderEncryptionTest, ThePlanLeavesOutTheSystemFilesAndWhatIsListedIgnoringCase) {
+    addStandardDocuments();
+    const FolderPlan plan = planFolder("N:\\", {"n:\\listed.DOC", "N:\\Other\\a.doc"});
+    EXPECT_EQ(plan.toEncrypt, documents);
+    EXPECT_EQ(plan.registered, std::vector<std::string>{"N:\\listed.doc"});
+    EXPECT_EQ(plan.systemFiles.size(), kSystemFiles.size() + 1);  // and Files.dat
+    EXPECT_EQ(leftOutNote(plan), " (left out: 1 file already in Current Files, 9 files of the system itself)");
+    EXPECT_EQ(encryptedMessage("N:\\", 3, plan),
+              "3 files in N:\\ were encrypted and added to Current Files.  Left out: 1 file already in Current Files, "
+              "9 files of the system itself.");
+
+    const FolderPlan empty = planFolder("N:\\Sub\\", {});
+    EXPECT_EQ(leftOutNote(empty), "");
+    EXPECT_EQ(nothingToEncryptMessage("N:\\Sub\\", empty), "There is nothing left to encrypt in N:\\Sub\\.  It holds no files.");
+    EXPECT_EQ(nothingToEncryptMessage("N:\\", FolderPlan{{}, {}, {"N:\\key.dat"}}),
+              "There is nothing left to encrypt in N:\\.  Left out: 1 file of the system itself.");
+}
+
+TEST_F(FolderEncryptionTest, EachDocumentIsEncryptedOnceAndRegisteredAsSoonAsItIsReplaced) {
+    addStandardDocuments();
+    std::vector<std::string> registeredWhenReplaced;
+    EncryptionHooks hooks;
+    hooks.afterStep = [&](std::string_view step) {
+        if (step == "registered") registeredWhenReplaced.push_back(shared::readLines("N:\\Files.dat").back());
+        if (fs::exists(work() / kEncryptJournalFile)) {  // it holds the key
+            EXPECT_EQ(fs::status(work() / kEncryptJournalFile).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write);
+        }
+    };
+    EXPECT_EQ(encryptAll(hooks), 3u);
+    EXPECT_EQ(registeredWhenReplaced, documents);
+    const Figures figures = checkDocuments();
+    EXPECT_EQ(figures.plain, 0);
+    expectEachRegisteredOnce();
+    expectSystemFilesUntouched();
+    expectNoRemains();
+}
+
+TEST_F(FolderEncryptionTest, ADocumentRegisteredMeanwhileUnderAnotherCaseIsNotListedTwice) {
+    addStandardDocuments();
+    const FolderPlan plan = planFolder("N:\\", shared::readLines("N:\\Files.dat"));
+    shared::appendLine("N:\\Files.dat", "n:\\A.DOC");  // a launcher registered it meanwhile
+    runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt));
+    const auto lines = shared::readLines("N:\\Files.dat");
+    EXPECT_EQ(lines, (std::vector<std::string>{"N:\\LISTED.DOC", "n:\\A.DOC", "N:\\b report.xls", "N:\\c.txt"}));
+}
+
+// A library whose file encryption writes half a file and then fails on one document.
+class FailingLibrary : public Library {
+public:
+    int32_t VrkBinaryFileEnc(std::string& cmd) override {
+        if (cmd.find("b report") == std::string::npos) return Library::VrkBinaryFileEnc(cmd);
+        writeBytes(platform::hostPath("N:\\") / ("b report.xls" + std::string(kScratchSuffix)), "half");
+        return platform::kDiskFull;
+    }
+};
+
+TEST_F(FolderEncryptionTest, AFailureLeavesTheRestPlainAndUnregisteredAndNoJournal) {
+    addStandardDocuments();
+    FailingLibrary failing;
+    Library::install(&failing);
+    try {
+        encryptAll();
+        ADD_FAILURE() << "no failure raised";
+    } catch (const platform::VbError& error) {
+        EXPECT_EQ(error.number(), platform::kDiskFull);
+    }
+    Library::install(nullptr);
+    EXPECT_EQ(shared::readLines("N:\\Files.dat"), (std::vector<std::string>{"N:\\LISTED.DOC", "N:\\a.doc"}));
+    EXPECT_EQ(decrypted(readBytes(share / "a.doc")), plains["N:\\a.doc"]);
+    EXPECT_EQ(readBytes(share / "b report.xls"), plains["N:\\b report.xls"]);
+    EXPECT_EQ(readBytes(share / "c.txt"), plains["N:\\c.txt"]);
+    expectNoRemains();  // nothing for the next start to fail on again
+    EXPECT_FALSE(findInterruptedEncryption());
+}
+
+// ---- Killed at any moment -------------------------------------------------------------
+
+// Three documents: four steps each, then the journal's removal. Library calls: the key
+// set-up, one encryption per document, the wipe of the removed journal.
+constexpr int kSteps = 3 * 4 + 1;
+constexpr int kLibraryCalls = 1 + 3 + 1;
+
+class KilledFolderEncryptionTest : public FolderEncryptionTest, public ::testing::WithParamInterface<KillPoint> {};
+
+TEST_P(KilledFolderEncryptionTest, TheNextStartFinishesWithNoDocumentLostOrEncryptedTwice) {
+    addStandardDocuments();
+    ASSERT_TRUE(runInDyingChild(GetParam(), [this](std::function<void()> step) {
+        EncryptionHooks hooks;
+        hooks.afterStep = [&](std::string_view) { step(); };
+        encryptAll(hooks);
+    }));
+    if (auto journal = findInterruptedEncryption()) runEncryption(std::move(*journal));  // the next start
+
+    const Figures figures = checkDocuments();
+    EXPECT_EQ(figures.checked, 3);
+    EXPECT_EQ(figures.lost, 0);
+    EXPECT_EQ(figures.doubled, 0);
+    EXPECT_EQ(figures.plain, 0);
+    expectEachRegisteredOnce();
+    expectSystemFilesUntouched();
+    expectNoRemains();
+    // Running the command again finds nothing left to encrypt.
+    EXPECT_TRUE(planFolder("N:\\", shared::readLines("N:\\Files.dat")).toEncrypt.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPoint, KilledFolderEncryptionTest,
+                         ::testing::ValuesIn(everyKillPoint(kSteps, kLibraryCalls)),
+                         [](const ::testing::TestParamInfo<KillPoint>& info) { return killPointName(info.param); });
+
+TEST_F(FolderEncryptionTest, TheKillPointsCoverEveryStepAndLibraryCall) {
+    addStandardDocuments();
+    struct Counting : Library {
+        int calls = 0;
+        int32_t VrkGenBinaryKeys(std::string& a) override { return ++calls, Library::VrkGenBinaryKeys(a); }
+        int32_t VrkBinaryFileEnc(std::string& a) override { return ++calls, Library::VrkBinaryFileEnc(a); }
+        int32_t VrkKillFile(std::string& a) override { return ++calls, Library::VrkKillFile(a); }
+    } counting;
+    Library::install(&counting);
+    int steps = 0;
+    EncryptionHooks hooks;
+    hooks.afterStep = [&](std::string_view) { ++steps; };
+    encryptAll(hooks);
+    Library::install(nullptr);
+    EXPECT_EQ(steps, kSteps);
+    EXPECT_EQ(counting.calls, kLibraryCalls);
+}
+
+TEST_F(FolderEncryptionTest, KilledAgainWhileFinishingTheNextStartStillFinishes) {
+    addStandardDocuments();
+    ASSERT_TRUE(runInDyingChild({.step = 6}, [this](std::function<void()> step) {  // inside the second document
+        EncryptionHooks hooks;
+        hooks.afterStep = [&](std::string_view) { step(); };
+        encryptAll(hooks);
+    }));
+    ASSERT_TRUE(runInDyingChild({.step = 3}, [](std::function<void()> step) {
+        EncryptionHooks hooks;
+        hooks.afterStep = [&](std::string_view) { step(); };
+        runEncryption(*findInterruptedEncryption(), hooks);
+    }));
+    if (auto journal = findInterruptedEncryption()) runEncryption(std::move(*journal));
+    const Figures figures = checkDocuments();
+    EXPECT_EQ(figures.lost + figures.doubled + figures.plain, 0);
+    expectEachRegisteredOnce();
+    expectNoRemains();
+}
+
+}  // namespace
+}  // namespace varkel::admin
