@@ -22,46 +22,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Drives a picker's drive selector, folder list and file list as a person would.
-struct Picker {
-    QWidget* window;
-    void drive(const char* letter) {
-        auto* drives = window->findChild<QComboBox*>("Drive1");
-        drives->setCurrentIndex(drives->findText(letter));
-    }
-    void open(const char* folder) {  // select it and press Enter
-        auto* dirs = window->findChild<QListWidget*>("Dir1");
-        const auto found = dirs->findItems(folder, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << folder;
-        dirs->setCurrentItem(found[0]);
-        QTest::keyClick(dirs, Qt::Key_Return);
-    }
-    void clickFile(const char* name) {
-        auto* files = window->findChild<QListWidget*>("File1");
-        const auto found = files->findItems(name, Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << name;
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualItemRect(found[0]).center());
-    }
-    QString label() const { return window->findChild<QLabel*>("Label1")->text(); }
-    void press(const char* button) { window->findChild<QPushButton*>(button)->click(); }
-};
-
 class CommandsTest : public ConsoleFixture {
 protected:
     void SetUp() override {
         ConsoleFixture::SetUp();
         fs::create_directories(share / "New" / "Sub");
         fs::create_directories(share / "Docs");
-    }
-    void pickFolder(MainWindow& w, const char* button, std::vector<const char*> path, bool set = true) {
-        whenModal([=](QWidget* window) {
-            EXPECT_EQ(window->objectName(), "frmPath");
-            Picker picker{window};
-            picker.drive("N:");
-            for (const char* folder : path) picker.open(folder);
-            picker.press(set ? "Command1" : "Command2");
-        });
-        w.findChild<QPushButton*>(button)->click();
     }
     QStringList items(MainWindow& w, const char* list) {
         QStringList all;

@@ -5,9 +5,11 @@
 #include "Console.h"
 #include "Dialogs.h"
 #include "Library.h"
+#include "Pickers.h"
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -117,6 +119,19 @@ protected:
                 modal->close();
             }
         });
+    }
+
+    // Clicks `button` of `w` and, in the folder picker it opens, chooses drive N: and the
+    // folders of `path` in turn, then "Set" (or "Cancel").
+    void pickFolder(QWidget& w, const char* button, std::vector<const char*> path, bool set = true) {
+        whenModal([=](QWidget* window) {
+            EXPECT_EQ(window->objectName(), "frmPath");
+            Picker picker{window};
+            picker.drive("N:");
+            for (const char* folder : path) picker.open(folder);
+            picker.press(set ? "Command1" : "Command2");
+        });
+        w.findChild<QPushButton*>(button)->click();
     }
 
     std::filesystem::path share;
