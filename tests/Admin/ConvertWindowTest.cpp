@@ -192,11 +192,80 @@ TEST_F(ConvertWindowTest, WithoutKeyFileOrKeyListTheWindowOpensEmpty) {
     EXPECT_FALSE(fs::exists(work() / "Keys.dat"));
 }
 
+TEST_F(ConvertWindowTest, ADocumentInUseStopsTheConversionUntilItIsUnlocked) {
+    fs::create_directories(share / "Docs");
+    const std::string a = addDocument(share / "Docs" / "a.doc", randomBytes(2100, 7));
+    const std::string b = addDocument(share / "Docs" / "b.doc", randomBytes(1300, 8));
+    shared::writeLines("N:\\Files.dat", {a, b});
+    shared::writeLines("N:\\Locked.dat", {"n:\\docs\\B.DOC"});  // a user has it open
+    const std::map<fs::path, std::string> before = {
+        {share / "Docs" / "a.doc", readBytes(share / "Docs" / "a.doc")},
+        {share / "Docs" / "b.doc", readBytes(share / "Docs" / "b.doc")},
+        {share / "Files.dat", readBytes(share / "Files.dat")},
+        {share / "Locked.dat", readBytes(share / "Locked.dat")},
+        {share / "key.dat", readBytes(share / "key.dat")}};
+
+    MainWindow w;
+    library.calls.clear();
+    dialogs.messages.clear();
+    convertWith(w, [&](QWidget* window) {
+        selectKey(window, kNewKey);
+        window->findChild<QPushButton*>("Command1")->click();
+        EXPECT_TRUE(window->isVisible());
+    });
+    EXPECT_EQ(dialogs.messages,
+              QStringList{"A document in Current Files is in use, so the files cannot be converted to a new key now.  "
+                          "Please have it closed, or unlock it under Locked Files, and try again:\n" +
+                          QString::fromStdString(b)});
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    for (const auto& [file, bytes] : before) EXPECT_EQ(readBytes(file), bytes) << file;
+    EXPECT_TRUE(library.callsOf("VrkBinaryFileDec").empty());
+    EXPECT_FALSE(fs::exists(work() / kJournalFile));
+
+    // The administrator unlocks it under Locked Files; then the conversion goes through.
+    auto* locks = w.findChild<QListWidget*>("List1");
+    ASSERT_EQ(locks->count(), 1);
+    locks->item(0)->setSelected(true);
+    w.findChild<QPushButton*>("Command2")->click();
+    EXPECT_FALSE(shared::FilePresent("N:\\Locked.dat"));
+    dialogs.answers = {true};
+    convertWith(w, [&](QWidget* window) {
+        selectKey(window, kNewKey);
+        window->findChild<QPushButton*>("Command1")->click();
+        EXPECT_FALSE(window->isVisible());
+    });
+    EXPECT_EQ(dialogs.messages.back(), " 2 files were converted.");
+    EXPECT_EQ(plainUnder(kNewKey, a), plains[a]);
+    EXPECT_EQ(plainUnder(kNewKey, b), plains[b]);
+    EXPECT_EQ(readBytes(share / "key.dat"), kNewKey + "\r\n");
+}
+
+TEST_F(ConvertWindowTest, NoToTheConfirmationChangesNothing) {
+    const std::string a = addDocument(share / "a.doc", randomBytes(1700, 9));
+    shared::writeLines("N:\\Files.dat", {a});
+    const std::string encrypted = readBytes(share / "a.doc");
+    MainWindow w;
+    library.calls.clear();
+    dialogs.answers = {false};
+    convertWith(w, [&](QWidget* window) {
+        selectKey(window, kNewKey);
+        window->findChild<QPushButton*>("Command1")->click();
+        EXPECT_TRUE(window->isVisible());
+    });
+    EXPECT_EQ(dialogs.questions, QStringList{"Convert Confirm: 1 file in Current Files will be converted to the new key."
+                                             "  Are you sure you want to do this?"});
+    EXPECT_EQ(readBytes(share / "a.doc"), encrypted);
+    EXPECT_EQ(readBytes(share / "key.dat"), kOldKey + "\r\n");
+    EXPECT_TRUE(library.callsOf("VrkBinaryFileDec").empty());
+    EXPECT_FALSE(fs::exists(work() / kJournalFile));
+    EXPECT_FALSE(fs::exists(share / "Locked.dat"));
+}
+
 TEST_F(ConvertWindowTest, AConversionCutShortIsFinishedWhenTheConsoleStarts) {
     const std::string a = addDocument(share / "a.doc", randomBytes(2000, 5));
     const std::string b = addDocument(share / "b.doc", randomBytes(3000, 6));
     shared::writeLines("N:\\Files.dat", {a, b});
-    beginConversion("N:\\", kOldKey, kNewKey, true);  // locked and journalled, then the console died
+    ASSERT_TRUE(beginConversion("N:\\", kOldKey, kNewKey, true).journal);  // locked and journalled, then the console died
 
     MainWindow w;
     EXPECT_EQ(dialogs.messages, QStringList{"A conversion to a new key was interrupted.  It has now been finished.  "
