@@ -86,8 +86,12 @@ Placement placeCopies(const std::vector<Copy>& copies) {
         for (current = 0; current < copies.size(); ++current) {
             const Copy& copy = copies[current];
             // A list of the share keeps the mode it has; the key list stays owner-only.
-            if (!copy.file->ownerOnly && platform::fileExists(copy.to)) prepareReplacement(copy.to, scratchOf(copy.to));
-            replaceDocument(scratchOf(copy.to), copy.to);
+            if (copy.file->ownerOnly) {
+                platform::replaceFile(scratchOf(copy.to), copy.to);
+            } else {
+                if (platform::fileExists(copy.to)) prepareReplacement(copy.to, scratchOf(copy.to));
+                replaceDocument(scratchOf(copy.to), copy.to);
+            }
             result.placed = current + 1;
             platform::syncFolderOf(copies[current].to);
         }

@@ -268,6 +268,37 @@ TEST_F(MainWindowTest, DeleteRemovesEveryCopyOfTheSelectedEntries) {
     EXPECT_EQ(items(w, "List2"), (QStringList{"N:\\y", "N:\\w"}));
 }
 
+TEST_F(MainWindowTest, ARefreshKeepsTheSelectionOfEntriesStillListed) {
+    networkFolder("123456789\r\n", "N:\\a\r\nN:\\b\r\nN:\\c\r\n", "N:\\p\r\nN:\\q\r\n");
+    MainWindow w;
+    select(w, "List2", {"N:\\a", "N:\\c"});
+    select(w, "List1", {"N:\\q"});
+    // A launcher changes both lists; the ten-second refresh comes before the Delete.
+    writeBytes(share / "Files.dat", "N:\\c\r\nN:\\a\r\nN:\\d\r\n");
+    writeBytes(share / "Locked.dat", "N:\\q\r\nN:\\r\r\n");
+    w.Timer1_Timer();
+    w.Timer2_Timer();
+    auto selected = [&](const char* list) {
+        QStringList texts;
+        for (const QListWidgetItem* item : control<QListWidget>(w, list)->selectedItems()) texts << item->text();
+        texts.sort();
+        return texts;
+    };
+    EXPECT_EQ(selected("List2"), (QStringList{"N:\\a", "N:\\c"}));
+    EXPECT_EQ(selected("List1"), QStringList{"N:\\q"});
+    click(w, "Command4");
+    click(w, "Command2");
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("|").toStdString();
+    EXPECT_EQ(readBytes(share / "Files.dat"), "N:\\d\r\n");
+    EXPECT_EQ(readBytes(share / "Locked.dat"), "N:\\r\r\n");
+
+    // An entry that has left the list leaves the selection with it.
+    select(w, "List2", {"N:\\d"});
+    fs::remove(share / "Files.dat");
+    w.Timer2_Timer();
+    EXPECT_TRUE(selected("List2").isEmpty());
+}
+
 TEST_F(MainWindowTest, DeleteFromAListFileThatVanishedLeavesNoFileBehind) {
     networkFolder("123456789\r\n", "", "N:\\p\r\n");
     MainWindow w;

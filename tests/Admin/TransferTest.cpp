@@ -251,6 +251,9 @@ TEST_F(TransferTest, RestoreOfAWholeSystemFromADriveCFolderSaysWhatWasRestored) 
     EXPECT_EQ(readBytes(share / "Files.dat"), kFiles);
     EXPECT_EQ(readBytes(share / "apps.dat"), kApps);
     EXPECT_EQ(readBytes(work() / "keys.dat"), kKeys);
+    // Every generated key is in it: readable by the console's user only, whatever the copy was.
+    EXPECT_EQ(fs::status(work() / "keys.dat").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(w.findChild<QLineEdit*>("Text2")->text(), "271828182845");
 }
 
