@@ -206,11 +206,8 @@ ConversionResult runConversion(ConversionJournal journal, const ConversionHooks&
 }
 
 std::optional<ConversionJournal> findInterruptedConversion() {
-    const auto lines = kJournal.read();
-    if (!lines) {
-        kJournal.wipeRemains();  // a journal removed by a run that ended before wiping it
-        return std::nullopt;
-    }
+    const auto lines = kJournal.interrupted();
+    if (!lines) return std::nullopt;
     ConversionJournal journal;
     std::vector<std::string> marks;
     for (const auto& [tag, value] : *lines) {
@@ -224,9 +221,7 @@ std::optional<ConversionJournal> findInterruptedConversion() {
     }
     if (journal.networkPath.empty() || journal.oldKey.empty() || journal.newKey.empty())
         platform::raise(platform::kInvalidArgument, kJournalFile);
-    journal.converted.assign(journal.documents.size(), false);
-    for (const auto& value : marks)
-        if (const auto index = Journal::markedIndex(value, journal.documents)) journal.converted[*index] = true;
+    journal.converted = Journal::marked(marks, journal.documents);
     return journal;
 }
 

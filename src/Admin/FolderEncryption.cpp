@@ -155,11 +155,8 @@ size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks) {
 }
 
 std::optional<EncryptionJournal> findInterruptedEncryption() {
-    const auto lines = kJournal.read();
-    if (!lines) {
-        kJournal.wipeRemains();  // a journal removed by a run that ended before wiping it
-        return std::nullopt;
-    }
+    const auto lines = kJournal.interrupted();
+    if (!lines) return std::nullopt;
     EncryptionJournal journal;
     std::vector<std::string> marks;
     for (const auto& [tag, value] : *lines) {
@@ -170,9 +167,7 @@ std::optional<EncryptionJournal> findInterruptedEncryption() {
     }
     if (journal.networkPath.empty() || journal.key.empty())
         platform::raise(platform::kInvalidArgument, kEncryptJournalFile);
-    journal.encrypted.assign(journal.documents.size(), false);
-    for (const auto& value : marks)
-        if (const auto index = Journal::markedIndex(value, journal.documents)) journal.encrypted[*index] = true;
+    journal.encrypted = Journal::marked(marks, journal.documents);
     return journal;
 }
 

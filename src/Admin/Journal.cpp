@@ -31,8 +31,11 @@ void Journal::mark(const char* tag, size_t index, const std::string& document) c
     out.close();
 }
 
-std::optional<std::vector<std::pair<std::string, std::string>>> Journal::read() const {
-    if (!platform::fileExists(file_)) return std::nullopt;
+std::optional<std::vector<std::pair<std::string, std::string>>> Journal::interrupted() const {
+    if (!platform::fileExists(file_)) {
+        wipeRemains();
+        return std::nullopt;
+    }
     const auto lines = shared::readLines(file_);
     if (lines.empty() || lines.front() != header_) platform::raise(platform::kInvalidArgument, file_);
     std::vector<std::pair<std::string, std::string>> tagged;
@@ -49,15 +52,17 @@ void Journal::remove() const {
 
 void Journal::wipeRemains() const { wipe(scratch_); }
 
-std::optional<size_t> Journal::markedIndex(const std::string& value, const std::vector<std::string>& documents) {
-    const size_t blank = value.find(' ');
-    if (blank == std::string::npos || blank == 0) return std::nullopt;
-    const std::string number = value.substr(0, blank);
-    if (number.size() > 9 || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    const size_t index = std::stoul(number);
-    if (index < documents.size() && documents[index] == value.substr(blank + 1)) return index;
-    return std::nullopt;
+std::vector<bool> Journal::marked(const std::vector<std::string>& marks, const std::vector<std::string>& documents) {
+    std::vector<bool> done(documents.size(), false);
+    for (const std::string& value : marks) {
+        const size_t blank = value.find(' ');
+        if (blank == std::string::npos || blank == 0 || blank > 9) continue;
+        const std::string number = value.substr(0, blank);
+        if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+        const size_t index = std::stoul(number);
+        if (index < documents.size() && documents[index] == value.substr(blank + 1)) done[index] = true;
+    }
+    return done;
 }
 
 void Journal::wipe(const char* workingFile) {

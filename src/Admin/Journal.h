@@ -20,17 +20,18 @@ public:
     void write(const std::vector<std::pair<std::string, std::string>>& lines) const;
     // Appends "tag index document" and flushes it to disk.
     void mark(const char* tag, size_t index, const std::string& document) const;
-    // The "tag value" lines of the journal when there is one; a journal with another header
-    // raises VbError.
-    std::optional<std::vector<std::pair<std::string, std::string>>> read() const;
+    // The "tag value" lines of the journal of an interrupted command, when there is one; a
+    // journal with another header raises VbError. Without a journal, wipes what a run that
+    // ended between the journal's removal and its wipe left behind.
+    std::optional<std::vector<std::pair<std::string, std::string>>> interrupted() const;
     // Gone at once by a rename, then overwritten and deleted.
     void remove() const;
-    // Wipes what a run that ended between the rename and the wipe left behind.
+    // Wipes the removed journal.
     void wipeRemains() const;
 
-    // The position of the document a mark's value names, when the mark is whole and names one
-    // of `documents` at that position.
-    static std::optional<size_t> markedIndex(const std::string& value, const std::vector<std::string>& documents);
+    // Per document, whether one of the marks' values ("index document") names it. A mark
+    // counts only when it is whole: a line cut short by a crash names no document or another one.
+    static std::vector<bool> marked(const std::vector<std::string>& marks, const std::vector<std::string>& documents);
 
     // Overwrites and deletes a working-folder file that holds keys or plaintext, if it exists.
     static void wipe(const char* workingFile);
