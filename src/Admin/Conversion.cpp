@@ -17,6 +17,7 @@ namespace {
 
 const Journal kJournal(kJournalFile, "Convert.tmp", "Varkel key conversion");
 constexpr const char* kConvertedTag = "converted";
+constexpr const char* kFailedTag = "failed";
 
 bool onDriveC(const std::string& path) { return path.size() >= 2 && platform::toLower(path.substr(0, 2)) == "c:"; }
 
@@ -40,6 +41,8 @@ void writeJournal(const ConversionJournal& journal) {
     for (const auto& entry : journal.unreachable) lines.emplace_back("unreachable", entry);
     for (size_t i = 0; i < journal.documents.size(); ++i)
         if (journal.converted[i]) lines.emplace_back(kConvertedTag, std::to_string(i) + ' ' + journal.documents[i]);
+    for (size_t i = 0; i < journal.documents.size(); ++i)
+        if (journal.failed[i]) lines.emplace_back(kFailedTag, std::to_string(i) + ' ' + journal.documents[i]);
     kJournal.write(lines);
 }
 
@@ -56,32 +59,65 @@ void stepDone(const ConversionHooks& hooks, std::string_view step) {
     if (hooks.afterStep) hooks.afterStep(step);
 }
 
-// Old key → plain copy in the working folder → new key → scratch file beside the document →
-// journal mark → one rename over the document.
-void convertDocument(ConversionJournal& journal, size_t index, LibraryKey& key, const ConversionHooks& hooks) {
-    const std::string& document = journal.documents[index];
-    const std::string scratch = document + kScratchSuffix;
-    if (platform::fileExists(scratch)) platform::deleteFile(scratch);  // an unfinished copy
+// A file call of the library on this document; false when the library could not read or
+// write it. Failures of anything else still end the command.
+bool fileCallSucceeds(void (*call)(std::string&), std::string command) {
+    SdkArg = std::move(command);
+    try {
+        call(SdkArg);
+        return true;
+    } catch (const platform::VbError&) {
+        return false;
+    }
+}
 
+// Old key → plain copy in the working folder → new key → scratch file beside the document.
+bool convertIntoScratch(const ConversionJournal& journal, const std::string& document, const std::string& scratch,
+                        LibraryKey& key, const ConversionHooks& hooks) {
     report(hooks, "Decrypting " + document);
     key.use(journal.oldKey);
-    SdkArg = commandName(document) + ' ' + kPlainCopy;
-    binaryFileDec(SdkArg);
+    if (!fileCallSucceeds(binaryFileDec, commandName(document) + ' ' + kPlainCopy)) return false;
     stepDone(hooks, "decrypted");
 
     report(hooks, "Encrypting " + document);
     key.use(journal.newKey);
-    SdkArg = std::string(kPlainCopy) + ' ' + commandName(scratch);
-    binaryFileEnc(SdkArg);
-    stepDone(hooks, "encrypted");
+    const bool encrypted = fileCallSucceeds(binaryFileEnc, std::string(kPlainCopy) + ' ' + commandName(scratch));
+    if (encrypted) stepDone(hooks, "encrypted");
     Journal::wipe(kPlainCopy);
-    stepDone(hooks, "plain copy wiped");
+    if (encrypted) stepDone(hooks, "plain copy wiped");
+    return encrypted;
+}
 
+// The new-key copy → journal mark → one rename over the document. False, with the document
+// as it was under the old key, when the library could not make the copy.
+bool convertDocument(ConversionJournal& journal, size_t index, LibraryKey& key, const ConversionHooks& hooks) {
+    const std::string& document = journal.documents[index];
+    const std::string scratch = document + kScratchSuffix;
+    if (platform::fileExists(scratch)) platform::deleteFile(scratch);  // an unfinished copy
+    if (!convertIntoScratch(journal, document, scratch, key, hooks)) {
+        Journal::wipe(kPlainCopy);
+        if (platform::fileExists(scratch)) platform::deleteFile(scratch);
+        kJournal.mark(kFailedTag, index, document);
+        journal.failed[index] = true;
+        return false;
+    }
     prepareReplacement(document, scratch);
     markConverted(journal, index);
     stepDone(hooks, "marked");
     replaceDocument(scratch, document);
     stepDone(hooks, "replaced");
+    return true;
+}
+
+// The current-files list afterwards: without the documents that could not be converted.
+std::vector<std::string> entriesAfter(const ConversionJournal& journal) {
+    std::vector<std::string> failed;
+    for (size_t i = 0; i < journal.documents.size(); ++i)
+        if (journal.failed[i]) failed.push_back(journal.documents[i]);
+    std::vector<std::string> entries;
+    for (const auto& entry : journal.entries)
+        if (!listedIn(failed, entry)) entries.push_back(entry);
+    return entries;
 }
 
 void finish(const ConversionJournal& journal, LibraryKey& key, const ConversionHooks& hooks) {
@@ -89,7 +125,7 @@ void finish(const ConversionJournal& journal, LibraryKey& key, const ConversionH
     key.use(journal.newKey);
     {
         shared::ListGuard guard(journal.networkPath);
-        replaceListFile(journal.networkPath + kFilesFile, journal.entries);
+        replaceListFile(journal.networkPath + kFilesFile, entriesAfter(journal));
     }
     stepDone(hooks, "list written");
     replaceListFile(journal.networkPath + kKeyFile, {journal.newKey});
@@ -181,6 +217,7 @@ ConversionStart beginConversion(const std::string& networkPath, const std::strin
     journal.entries = std::move(surviving.kept);
     journal.unreachable = std::move(surviving.unreachable);
     journal.converted.assign(journal.documents.size(), false);
+    journal.failed.assign(journal.documents.size(), false);
     writeJournal(journal);
     start.journal = std::move(journal);
     return start;
@@ -194,13 +231,15 @@ ConversionResult runConversion(ConversionJournal journal, const ConversionHooks&
     for (size_t i = 0; i < journal.documents.size(); ++i) {
         if (journal.converted[i]) {
             completeReplacement(journal.documents[i]);
-        } else if (platform::fileExists(journal.documents[i])) {
-            convertDocument(journal, i, key, hooks);
-        } else {
-            continue;  // gone since the conversion began
+        } else if (journal.failed[i] || !platform::fileExists(journal.documents[i])) {
+            continue;  // could not be converted, or gone since the conversion began
+        } else if (!convertDocument(journal, i, key, hooks)) {
+            continue;
         }
         ++result.converted;
     }
+    for (size_t i = 0; i < journal.documents.size(); ++i)
+        if (journal.failed[i]) result.unreachable.push_back(journal.documents[i]);
     finish(journal, key, hooks);
     return result;
 }
@@ -209,7 +248,7 @@ std::optional<ConversionJournal> findInterruptedConversion() {
     const auto lines = kJournal.interrupted();
     if (!lines) return std::nullopt;
     ConversionJournal journal;
-    std::vector<std::string> marks;
+    std::vector<std::string> marks, failures;
     for (const auto& [tag, value] : *lines) {
         if (tag == "network") journal.networkPath = value;
         else if (tag == "old") journal.oldKey = value;
@@ -218,10 +257,12 @@ std::optional<ConversionJournal> findInterruptedConversion() {
         else if (tag == "document") journal.documents.push_back(value);
         else if (tag == "unreachable") journal.unreachable.push_back(value);
         else if (tag == kConvertedTag) marks.push_back(value);
+        else if (tag == kFailedTag) failures.push_back(value);
     }
     if (journal.networkPath.empty() || journal.oldKey.empty() || journal.newKey.empty())
         platform::raise(platform::kInvalidArgument, kJournalFile);
     journal.converted = Journal::marked(marks, journal.documents);
+    journal.failed = Journal::marked(failures, journal.documents);
     return journal;
 }
 
@@ -230,7 +271,7 @@ std::string conversionMessage(const ConversionResult& result) {
     if (result.unreachable.empty()) return text;
     const size_t n = result.unreachable.size();
     text += "\n\n" + std::to_string(n) + (n == 1 ? " entry" : " entries") +
-            " of Current Files could not be reached and " + (n == 1 ? "was" : "were") +
+            " of Current Files could not be reached or converted and " + (n == 1 ? "was" : "were") +
             " left out of the list; any document there is still under the old key:";
     for (const auto& entry : result.unreachable) text += "\n" + entry;
     return text;

@@ -31,6 +31,7 @@ struct ConversionJournal {
     std::vector<std::string> documents;     // each document to convert once, locked by the conversion
     std::vector<std::string> unreachable;   // entries that could not be reached: left out, named
     std::vector<bool> converted;            // per document: its new-key copy is complete
+    std::vector<bool> failed;               // per document: it could not be read or written
 };
 
 struct ConversionResult {
@@ -77,14 +78,16 @@ ConversionStart beginConversion(const std::string& networkPath, const std::strin
 
 // Converts the documents the journal has not marked converted, then writes the current-files
 // list and the new key, sets the library up with the new key, removes the journal and
-// releases the locks. The library is left set up with the new key.
+// releases the locks. The library is left set up with the new key. A document the library
+// cannot read or write (say, a folder it may not write in) stays as it was under the old key,
+// leaves the list and is named, like an entry that cannot be reached.
 ConversionResult runConversion(ConversionJournal journal, const ConversionHooks& hooks = {});
 
 // The journal of an interrupted conversion, if there is one; wipes the remains of a journal
 // that a finished conversion removed. A journal that cannot be read raises VbError.
 std::optional<ConversionJournal> findInterruptedConversion();
 
-// The converted-count message, naming the entries that could not be reached.
+// The converted-count message, naming the entries that could not be reached or converted.
 std::string conversionMessage(const ConversionResult& result);
 
 }  // namespace varkel::admin

@@ -218,9 +218,48 @@ TEST_F(ConversionTest, AnEntryThatCannotBeReachedIsSkippedAndNamed) {
     EXPECT_EQ(readBytes(share / "key.dat"), kNewKey + "\r\n");
     EXPECT_EQ(result.unreachable, (std::vector<std::string>{upward, unmapped, folder}));
     EXPECT_EQ(conversionMessage(result),
-              " 3 files were converted.\n\n3 entries of Current Files could not be reached and were left out of the "
+              " 3 files were converted.\n\n3 entries of Current Files could not be reached or converted and were left out of the "
               "list; any document there is still under the old key:\n" + upward + "\n" + unmapped + "\n" + folder);
     expectNoRemains();
+}
+
+// The real library, but one file call on a document whose name holds `failOn` fails as a
+// folder the console may not write in would.
+class RefusingLibrary : public Library {
+public:
+    RefusingLibrary(std::string failOn, bool onDecrypt) : failOn_(std::move(failOn)), onDecrypt_(onDecrypt) {}
+    int32_t VrkBinaryFileDec(std::string& cmd) override {
+        if (onDecrypt_ && cmd.find(failOn_) != std::string::npos) return platform::kPermissionDenied;
+        return Library::VrkBinaryFileDec(cmd);
+    }
+    int32_t VrkBinaryFileEnc(std::string& cmd) override {
+        if (!onDecrypt_ && cmd.find(failOn_) != std::string::npos) return platform::kPermissionDenied;
+        return Library::VrkBinaryFileEnc(cmd);
+    }
+
+private:
+    std::string failOn_;
+    bool onDecrypt_;
+};
+
+TEST_F(ConversionTest, ADocumentTheLibraryCannotConvertStaysUnderTheOldKeyAndIsNamed) {
+    for (const bool onDecrypt : {true, false}) {
+        SCOPED_TRACE(onDecrypt ? "decrypting" : "encrypting");
+        addStandardDocuments();
+        writeBytes(share / "key.dat", kOldKey + "\r\n");
+        RefusingLibrary refusing("b report", onDecrypt);
+        Library::install(&refusing);
+        const ConversionResult result = convertAll();
+        Library::install(nullptr);
+        EXPECT_EQ(result.converted, 2);
+        EXPECT_EQ(result.unreachable, std::vector<std::string>{b});
+        expectUnder(kNewKey, a);
+        expectUnder(kOldKey, b);
+        expectUnder(kNewKey, c);
+        EXPECT_EQ(shared::readLines("N:\\Files.dat"), (std::vector<std::string>{a, c}));
+        EXPECT_EQ(readBytes(share / "key.dat"), kNewKey + "\r\n");
+        expectNoRemains();
+    }
 }
 
 TEST_F(ConversionTest, ADocumentListedTwiceIsConvertedOnce) {
