@@ -7,13 +7,11 @@
 #include "ConvertWindow.h"
 #include "DefineWindow.h"
 #include "Dialogs.h"
-#include "File.h"
 #include "FolderEncryption.h"
 #include "GenerateWindow.h"
 #include "Guarded.h"
 #include "HelpTopics.h"
 #include "HelpWindow.h"
-#include "LockList.h"
 #include "KeyGeneration.h"
 #include "Library.h"
 #include "PathWindow.h"
@@ -513,7 +511,6 @@ void MainWindow::Command9_Click() {
         encryptFolder(folder, key, plan);
     timer2_->start();
 }
-
 
 void MainWindow::Command12_Click() {
     const std::string folder = pickFolder(this, "Select Folder to Transfer");
