@@ -2,10 +2,10 @@
 // and the names of the system files the console works on.
 #pragma once
 
+#include "SystemFileNames.h"
+
 #include <cstdint>
 #include <string>
-
-#include "SystemFileNames.h"
 
 namespace varkel::admin {
 
@@ -25,6 +25,7 @@ void resetConsoleVariables();
 // A file of the network folder: the network path followed by the name.
 inline std::string networkFile(const char* name) { return NetworkPath + name; }
 
+// The names of the system files, from the one list both programs share.
 using shared::kAppsFile;
 using shared::kFilesFile;
 using shared::kFilesTransient;
