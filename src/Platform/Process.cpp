@@ -3,13 +3,17 @@
 #include "VbError.h"
 #include "WinPath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <optional>
+#include <sstream>
 #include <poll.h>
 #include <set>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -111,7 +115,118 @@ void reapStarted() {
     for (int32_t pid : started) reapIfEnded(pid);
 }
 
+// What /proc/PID/stat says of a process.
+struct ProcStat {
+    int32_t pid = 0;
+    int32_t parent = 0;
+    char state = '?';
+    bool ended() const { return state == 'Z' || state == 'X'; }
+};
+
+std::optional<ProcStat> readStat(int32_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) return std::nullopt;
+    // The command name in parentheses may hold blanks and parentheses: parse after the last ")".
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos || close + 2 >= text.size()) return std::nullopt;
+    std::istringstream rest(text.substr(close + 2));
+    ProcStat st;
+    st.pid = pid;
+    rest >> st.state >> st.parent;
+    if (!rest) return std::nullopt;
+    return st;
+}
+
+// The numeric entries of /proc.
+std::vector<int32_t> allProcessIds() {
+    std::vector<int32_t> pids;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        pids.push_back(static_cast<int32_t>(std::stol(name)));
+    }
+    return pids;
+}
+
+std::vector<ProcStat> allProcesses() {
+    std::vector<ProcStat> all;
+    for (int32_t pid : allProcessIds())
+        if (auto st = readStat(pid)) all.push_back(*st);
+    return all;
+}
+
+std::vector<int32_t> childrenOfThisProcess() {
+    const int32_t self = static_cast<int32_t>(::getpid());
+    std::vector<int32_t> children;
+    for (const ProcStat& p : allProcesses())
+        if (p.parent == self) children.push_back(p.pid);
+    return children;
+}
+
+bool contains(const std::vector<int32_t>& pids, int32_t pid) {
+    return std::find(pids.begin(), pids.end(), pid) != pids.end();
+}
+
 }  // namespace
+
+void adoptOrphans() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+
+ProcessTree::ProcessTree(int32_t root) : root_(root) {
+    for (int32_t child : childrenOfThisProcess())
+        if (child != root) foreign_.push_back(child);
+}
+
+std::vector<int32_t> ProcessTree::running() {
+    const int32_t self = static_cast<int32_t>(::getpid());
+    const std::vector<ProcStat> all = allProcesses();
+    // The root, children of ours that are not foreign (orphans handed to us), and everything
+    // below them.
+    std::vector<int32_t> members = {root_};
+    for (const ProcStat& p : all)
+        if (p.parent == self && p.pid != root_ && !contains(foreign_, p.pid)) members.push_back(p.pid);
+    for (size_t i = 0; i < members.size(); ++i)
+        for (const ProcStat& p : all)
+            if (p.parent == members[i] && !contains(members, p.pid)) members.push_back(p.pid);
+    std::vector<int32_t> alive;
+    for (const ProcStat& p : all) {
+        if (!contains(members, p.pid)) continue;
+        if (!p.ended()) {
+            alive.push_back(p.pid);
+        } else if (p.parent == self) {
+            int status = 0;
+            if (::waitpid(p.pid, &status, WNOHANG) == p.pid) forgetStarted(p.pid);
+        }
+    }
+    return alive;
+}
+
+std::vector<FileHolder> processesHoldingFile(std::string_view winPath) {
+    struct stat target {};
+    if (::stat(hostPath(winPath).c_str(), &target) != 0) return {};
+    const int32_t self = static_cast<int32_t>(::getpid());
+    std::vector<FileHolder> holders;
+    for (int32_t pid : allProcessIds()) {
+        if (pid == self) continue;
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+            struct stat open {};
+            if (::stat(fd.path().c_str(), &open) != 0) continue;
+            if (open.st_dev != target.st_dev || open.st_ino != target.st_ino) continue;
+            holders.push_back({pid, processName(pid)});
+            break;
+        }
+    }
+    return holders;
+}
+
+std::string processName(int32_t pid) {
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
 
 ParsedCommand parseCommandLine(std::string_view line) {
     while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
@@ -211,13 +326,8 @@ int32_t currentProcessId() { return static_cast<int32_t>(::getpid()); }
 
 bool processAlive(int32_t pid) {
     if (pid <= 0) return false;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(stat, text)) return false;
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos || close + 2 >= text.size()) return false;
-    const char state = text[close + 2];
-    return state != 'Z' && state != 'X';
+    const std::optional<ProcStat> st = readStat(pid);
+    return st && !st->ended();
 }
 
 }  // namespace varkel::platform

@@ -65,6 +65,36 @@ inline constexpr uint32_t kPlatformNt = 2;
 // the NT family: processes are watched by their own handle.
 bool getVersionEx(OsVersionInfo& info);
 
+// Makes this process the one that orphaned descendants are handed to when their parent ends,
+// so that a background child of a started program stays visible here (and is reaped here).
+void adoptOrphans();
+
+// Watches a started process and every process it starts, also those left running in the
+// background after it ended.
+class ProcessTree {
+public:
+    // `root` is a process started by startProcess. Children this process already has (of other
+    // origin) are not counted as part of the tree.
+    explicit ProcessTree(int32_t root);
+    // The members that still run; ended members that are children of ours are reaped.
+    std::vector<int32_t> running();
+
+private:
+    int32_t root_;
+    std::vector<int32_t> foreign_;
+};
+
+// A process that has a file open.
+struct FileHolder {
+    int32_t pid = 0;
+    std::string program;  // its command name
+};
+// The processes on this host (those this user may look into, not this one) that have the file
+// `winPath` open. Nothing when the file does not exist.
+std::vector<FileHolder> processesHoldingFile(std::string_view winPath);
+// The command name of a process; empty when it has ended.
+std::string processName(int32_t pid);
+
 // Who this process is, for ownership marks in shared folders.
 std::string hostName();
 int32_t currentProcessId();

@@ -4,6 +4,7 @@
 #include "WinPath.h"
 
 #include <csignal>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -89,6 +90,59 @@ TEST_F(Processes, ARunningProcessIsSeenUntilItEnds) {
     waitForEnd(pid);
     EXPECT_FALSE(ProcessHandle(pid));
     EXPECT_FALSE(processAlive(pid));
+}
+
+// Polls until `done` holds or about five seconds have passed.
+bool eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 500; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+TEST_F(Processes, ATreeCountsBackgroundChildrenLeftByAProgramThatEnded) {
+    adoptOrphans();
+    const fs::path child = root() / "child.pid";
+    script(root() / "starter", "(sleep 1; echo done > '" + (root() / "late").string() + "') &\necho $! > '" +
+                                   child.string() + "'\nexit 0");
+    const int32_t foreign = startProcess("sleep 30");  // started before: no member of the tree
+    const int32_t pid = startProcess(windowsPath(root() / "starter"));
+    ProcessTree tree(pid);
+    ASSERT_TRUE(eventually([&] { return !processAlive(pid) && fs::exists(child); }));
+    const int32_t background = std::stoi(readBytes(child));
+    // The background subshell and the sleep it runs.
+    const std::vector<int32_t> running = tree.running();
+    EXPECT_NE(std::find(running.begin(), running.end(), background), running.end());
+    EXPECT_EQ(running.size(), 2u);
+    EXPECT_EQ(std::find(running.begin(), running.end(), foreign), running.end());
+    EXPECT_TRUE(eventually([&] { return tree.running().empty(); }));
+    EXPECT_EQ(readBytes(root() / "late"), "done\n");
+    // Ended members were reaped: none lingers.
+    EXPECT_FALSE(fs::exists("/proc/" + std::to_string(background)));
+    EXPECT_FALSE(fs::exists("/proc/" + std::to_string(pid)));
+    EXPECT_TRUE(processAlive(foreign));
+    ::kill(foreign, SIGKILL);
+    waitForEnd(foreign);
+}
+
+TEST_F(Processes, HoldersOfAFileAreFoundByIdentityUnderAnyName) {
+    writeBytes(work() / "copy.txt", "text");
+    EXPECT_TRUE(processesHoldingFile("copy.txt").empty());
+    EXPECT_TRUE(processesHoldingFile("missing.txt").empty());
+    fs::create_symlink(work() / "copy.txt", root() / "link.txt");
+    script(root() / "holder", "exec 3<'" + (root() / "link.txt").string() + "'\nexec sleep 30");
+    const int32_t pid = startProcess(windowsPath(root() / "holder"));
+    ASSERT_TRUE(eventually([&] { return !processesHoldingFile("COPY.TXT").empty(); }));
+    const std::vector<FileHolder> holders = processesHoldingFile("copy.txt");
+    ASSERT_EQ(holders.size(), 1u);
+    EXPECT_EQ(holders[0].pid, pid);
+    EXPECT_EQ(holders[0].program, "sleep");
+    EXPECT_EQ(processName(pid), "sleep");
+    ::kill(pid, SIGKILL);
+    waitForEnd(pid);
+    EXPECT_TRUE(processesHoldingFile("copy.txt").empty());
+    EXPECT_EQ(processName(pid), "");
 }
 
 TEST_F(Processes, TheVersionRecordReportsTheNtFamily) {
