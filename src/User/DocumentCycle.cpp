@@ -1,5 +1,7 @@
 #include "DocumentCycle.h"
 
+#include "CopyBack.h"
+#include "CycleRecord.h"
 #include "File.h"
 #include "Launcher.h"
 #include "LockList.h"
@@ -7,7 +9,8 @@
 #include "VbError.h"
 #include "WinPath.h"
 
-#include <chrono>
+#include <filesystem>
+#include <optional>
 #include <thread>
 
 namespace varkel::user {
@@ -15,91 +18,80 @@ using namespace varkel::platform;
 
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
+using Clock = std::chrono::steady_clock;
 const std::string kConsult = "  Please consult with the System Administrator about this problem.";
+// A copy saved again and again while it is encrypted is taken as it is after this many rounds.
+constexpr int kEncryptRounds = 5;
 
 std::string reason(const std::exception& e) { return e.what(); }
 
+std::string inWorkingFolder(const std::string& name) { return joinPath(currentFolder(), name); }
 
-// A name in the working folder that is not taken yet, for an encrypted copy kept for the user.
-std::string freeName(const std::string& base) {
-    std::string name = base + ".vrk";
-    for (int n = 2; fileExists(name); ++n) name = base + "." + std::to_string(n) + ".vrk";
-    return name;
+// Whether a name in the working folder is taken by anything, a symbolic link included.
+bool nameTaken(const std::string& name) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(hostPath(name), ec).type() != std::filesystem::file_type::not_found;
 }
 
-std::string inWorkingFolder(const std::string& name) { return joinPath(currentFolder(), name); }
+// The application buttons are disabled for as long as this lives.
+class Waiting {
+public:
+    explicit Waiting(CycleHost& host) : host_(host) { host_.waiting(true); }
+    ~Waiting() { host_.waiting(false); }
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+
+private:
+    CycleHost& host_;
+};
 
 class Cycle {
 public:
     Cycle(const CycleRequest& request, CycleHost& host)
         : r_(request), host_(host), bare_(bareNameOf(request.document)),
-          work_(request.newDocument ? request.newName : bare_) {}
+          work_(request.newDocument ? request.newName : bare_) {
+        record_.document = r_.document;
+        record_.copy = work_;
+        record_.newDocument = r_.newDocument;
+    }
 
     CycleEnd run(KeySetup& keys);
 
 private:
-    void wipeWorkingCopy();
+    std::optional<CycleEnd> refusal();
+    void open(KeySetup& keys);
+    void waitForEditing(int32_t pid);
+    CycleEnd finish();
+    void note(CycleStep step) {
+        record_.step = step;
+        writeCycleRecord(record_);
+    }
     void unlockQuietly();
     CycleEnd failBeforeEditing(const std::exception& e);
-    CycleEnd keepEncrypted(const std::exception& e);
-    void call(SdkCall op, std::string_view name, std::string arg) { callLibrary(**sdk_, op, name, arg); }
+    CycleEnd keepEncryptedAndReport(const std::string& why);
+    _SDK& sdk() {
+        if (!sdk_) sdk_.emplace();
+        return **sdk_;
+    }
 
     const CycleRequest& r_;
     CycleHost& host_;
     std::string bare_;
     std::string work_;
+    CycleRecord record_;
+    FileStamp opened_;  // the working copy as the application got it
     std::optional<SdkObject> sdk_;
     bool locked_ = false;
 };
 
 CycleEnd Cycle::run(KeySetup& keys) {
-    // A path without a name to work on (a folder followed by nothing) is refused the same way.
-    if (r_.document.find('.') == std::string::npos || bare_.empty() || work_.empty()) {
-        host_.message(kNoExtensionMessage);
-        return CycleEnd::NoExtension;
-    }
-    for (const std::string& name : {work_, std::string(kEncryptedResult)}) {
-        if (fileExists(name)) {
-            host_.message("\"" + name + "\" from an earlier session is still in the working folder " + currentFolder() +
-                          ".  It has been left as it is and nothing was opened." + kConsult);
-            return CycleEnd::Leftover;
-        }
-    }
+    if (auto refused = refusal()) return *refused;
     try {
-        std::string key;
-        try {
-            key = readCurrentKey(r_.networkPath);
-        } catch (const VbError&) {
-            key = keys.key();  // no readable key.dat: the key set up at start-up stays
-        }
-        if (!key.empty() && key != keys.key()) {
-            host_.AddToList("The key has changed: setting up the new key");
-            keys.setUp(key);
-        }
-
-        host_.AddToList("Locking " + bare_);
-        if (shared::lockDocument(r_.networkPath, r_.document) == shared::LockResult::InUse) {
-            host_.AddToList("...Lock unsuccessful");
-            host_.message(kInUseMessage);
-            return CycleEnd::InUse;
-        }
-        locked_ = true;
-        host_.AddToList("...Lock successful");
-        shared::registerDocument(r_.networkPath, r_.document);
-
-        sdk_.emplace();
-        if (!r_.newDocument) {
-            host_.AddToList("Decrypting " + bare_);
-            call(&_SDK::VrkBinaryFileDec, "VrkBinaryFileDec", quotedName(r_.document) + " " + quotedName(bare_));
-        } else {
-            TextWriter copy(work_, OpenMode::Output, {.ownerOnly = true});
-            copy.printLine(" ");
-            copy.close();
-        }
+        open(keys);
     } catch (const std::exception& e) {
         return failBeforeEditing(e);
     }
+    if (!locked_) return CycleEnd::InUse;
 
     int32_t pid = 0;
     try {
@@ -109,30 +101,157 @@ CycleEnd Cycle::run(KeySetup& keys) {
         return failBeforeEditing(e);
     }
     host_.AddToList("...Waiting for termination...");
-    while (host_.Inst(pid)) {
+    waitForEditing(pid);
+    return finish();
+}
+
+// What refuses a cycle before anything is touched.
+std::optional<CycleEnd> Cycle::refusal() {
+    // A path without a name to work on (a folder followed by nothing) is refused the same way.
+    if (r_.document.find('.') == std::string::npos || bare_.empty() || work_.empty()) {
+        host_.message(kNoExtensionMessage);
+        return CycleEnd::NoExtension;
+    }
+    if (r_.newDocument && nameTaken(r_.document)) {
+        host_.message(existsMessage(r_.document));
+        return CycleEnd::Exists;
+    }
+    for (const std::string& name : {work_, std::string(kEncryptedResult)}) {
+        if (nameTaken(name)) {
+            host_.message("\"" + name + "\" from an earlier session is still in the working folder " + currentFolder() +
+                          ".  It has been left as it is and nothing was opened." + kConsult);
+            return CycleEnd::Leftover;
+        }
+    }
+    return std::nullopt;
+}
+
+// The key, the lock, the registration and the working copy.
+void Cycle::open(KeySetup& keys) {
+    std::string key;
+    try {
+        key = readCurrentKey(r_.networkPath);
+    } catch (const VbError&) {
+        key = keys.key();  // no readable key.dat: the key set up at start-up stays
+    }
+    if (!key.empty() && key != keys.key()) {
+        host_.AddToList("The key has changed: setting up the new key");
+        keys.setUp(key);
+    }
+
+    host_.AddToList("Locking " + bare_);
+    if (shared::lockDocument(r_.networkPath, r_.document) == shared::LockResult::InUse) {
+        host_.AddToList("...Lock unsuccessful");
+        host_.message(kInUseMessage);
+        return;
+    }
+    locked_ = true;
+    host_.AddToList("...Lock successful");
+    shared::registerDocument(r_.networkPath, r_.document);
+
+    noteDocument(record_);
+    note(CycleStep::Opening);
+    if (!r_.newDocument) {
+        host_.AddToList("Decrypting " + bare_);
+        std::string SdkArg = quotedName(r_.document) + " " + quotedName(bare_);
+        callLibrary(sdk(), &_SDK::VrkBinaryFileDec, "VrkBinaryFileDec", SdkArg);
+    } else {
+        TextWriter copy(work_, OpenMode::Output, {.ownerOnly = true});
+        copy.printLine(" ");
+        copy.close();
+    }
+    record_.copyDigest = fileDigest(work_);
+    opened_ = stampOf(work_);
+    note(CycleStep::Editing);
+}
+
+// Waits until the editing has ended (EditingWatch.h). A program that ended at once and left no
+// sign of editing handed the copy to another window: then the user says when editing is done.
+void Cycle::waitForEditing(int32_t pid) {
+    const Waiting waiting(host_);
+    EditingWatch watch(pid, work_);
+    const WaitTimes& times = r_.times;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastActivity = start;
+    std::optional<Clock::time_point> treeEnded;
+    FileStamp seen = opened_;
+    bool signSeen = false;
+    bool handedOff = false;
+    while (!host_.endRequested()) {
         host_.keepPainting();
-        std::this_thread::sleep_for(kPollInterval);
+        std::this_thread::sleep_for(times.poll);
+        const Clock::time_point now = Clock::now();
+        const EditingSigns signs = watch.look();
+        if (const FileStamp stamp = stampOf(work_); stamp != seen) {
+            seen = stamp;
+            signSeen = true;
+            lastActivity = now;
+        }
+        if (!signs.holders.empty() || !signs.lockFiles.empty()) {
+            signSeen = true;
+            lastActivity = now;
+        }
+        if (host_.Inst(pid) || !signs.running.empty()) {
+            lastActivity = now;
+            continue;
+        }
+        if (!treeEnded) treeEnded = now;
+        if (handedOff) {
+            if (!host_.finishedEditingPressed()) continue;
+            if (const auto who = watch.stillOpenIn()) {
+                host_.AddToList(stillOpenMessage(bare_, *who));
+                host_.showFinishedEditing(stillOpenMessage(bare_, *who));
+                continue;
+            }
+            break;
+        }
+        if (signs.editing() || now - lastActivity < times.settle) continue;
+        if (!signSeen && *treeEnded - start < times.handOff) {
+            handedOff = true;
+            host_.AddToList(handOffMessage(bare_));
+            host_.showFinishedEditing(handOffMessage(bare_));
+            continue;
+        }
+        break;
     }
+    if (handedOff) host_.closeFinishedEditing();
+}
 
-    try {
-        host_.AddToList("Encrypting " + bare_);
-        call(&_SDK::VrkBinaryFileEnc, "VrkBinaryFileEnc", quotedName(work_) + " " + kEncryptedResult);
-    } catch (const std::exception& e) {
-        host_.message("Your changes to " + r_.document + " could not be encrypted (" + reason(e) + ").  They are in " +
-                      inWorkingFolder(work_) + ", which is not encrypted, and the document stays locked." + kConsult);
-        return CycleEnd::Failed;
+// Encrypts the copy and writes it back; a save that lands meanwhile is encrypted again.
+CycleEnd Cycle::finish() {
+    host_.AddToList("Encrypting " + bare_);
+    for (int round = 1;; ++round) {
+        std::string encrypted;
+        try {
+            note(CycleStep::Encrypting);
+            const FileStamp before = stampOf(work_);
+            encrypted = fileDigest(work_);
+            encryptCopy(sdk(), work_);
+            if (stampOf(work_) != before && round < kEncryptRounds) {
+                host_.AddToList("Encrypting " + bare_ + " again: it was saved meanwhile");
+                continue;
+            }
+        } catch (const std::exception& e) {
+            host_.message("Your changes to " + r_.document + " could not be encrypted (" + reason(e) + ").  They are in " +
+                          inWorkingFolder(work_) + ", which is not encrypted, and the document stays locked." + kConsult);
+            return CycleEnd::Failed;
+        }
+        bool written = false;
+        try {
+            written = writeBack(r_.document, record_.newDocument);
+        } catch (const std::exception& e) {
+            return keepEncryptedAndReport(reason(e));
+        }
+        if (!written) return keepEncryptedAndReport("a file of that name was made meanwhile");
+        record_.newDocument = false;  // from now on the document exists: later rounds replace it
+        record_.copyDigest = encrypted;
+        noteDocument(record_);
+        note(CycleStep::Written);
+        if (fileDigest(work_) == encrypted || round >= kEncryptRounds) break;
+        host_.AddToList("Encrypting " + bare_ + " again: it was saved meanwhile");
     }
-    try {
-        // Written beside the document and renamed over it, so the document is whole at every moment.
-        const std::string beside = r_.document + ".vrknew";
-        platform::copyFile(kEncryptedResult, beside, true);  // on the disk before it replaces the document
-        replaceFile(beside, r_.document);
-        deleteFile(kEncryptedResult);
-    } catch (const std::exception& e) {
-        return keepEncrypted(e);
-    }
-    wipeWorkingCopy();
-
+    wipe(sdk(), work_);
+    note(CycleStep::Unlocking);
     try {
         host_.AddToList("Unlocking " + bare_);
         shared::unlockDocument(r_.networkPath, r_.document);
@@ -141,17 +260,8 @@ CycleEnd Cycle::run(KeySetup& keys) {
                       reason(e) + ")." + kConsult);
         return CycleEnd::Failed;
     }
+    removeCycleRecord();
     return CycleEnd::Done;
-}
-
-void Cycle::wipeWorkingCopy() {
-    if (!fileExists(work_)) return;
-    try {
-        if (!sdk_) sdk_.emplace();
-        call(&_SDK::VrkKillFile, "VrkKillFile", work_);
-    } catch (const std::exception&) {
-        deleteFile(work_);
-    }
 }
 
 void Cycle::unlockQuietly() {
@@ -166,7 +276,8 @@ void Cycle::unlockQuietly() {
 // Nothing was edited yet: the plaintext goes, the lock is released, the document is unchanged.
 CycleEnd Cycle::failBeforeEditing(const std::exception& e) {
     try {
-        wipeWorkingCopy();
+        wipe(sdk(), work_);
+        if (locked_) removeCycleRecord();
     } catch (const std::exception&) {
     }
     unlockQuietly();
@@ -174,24 +285,40 @@ CycleEnd Cycle::failBeforeEditing(const std::exception& e) {
     return CycleEnd::Failed;
 }
 
-// The write-back failed: the encrypted result is kept in the working folder under a name of its
-// own, the plaintext is wiped, and the lock stays so nobody edits the older document meanwhile.
-CycleEnd Cycle::keepEncrypted(const std::exception& e) {
+// The write-back failed: the encrypted result is kept under a name of its own (beside the
+// document, else in the working folder), the plaintext is wiped, and the lock stays so that
+// nobody edits the older document meanwhile.
+CycleEnd Cycle::keepEncryptedAndReport(const std::string& why) {
     std::string kept;
     try {
-        kept = freeName(work_);
-        renameFile(kEncryptedResult, kept);
-        wipeWorkingCopy();
-        kept = inWorkingFolder(kept);
+        try {
+            kept = keepEncrypted(r_.document);
+        } catch (const std::exception&) {
+            kept = inWorkingFolder(keepEncrypted(work_));
+        }
+        wipe(sdk(), work_);
+        removeCycleRecord();
     } catch (const std::exception&) {
         kept = inWorkingFolder(fileExists(kEncryptedResult) ? kEncryptedResult : work_);
     }
-    host_.message("Your changes to " + r_.document + " could not be written back (" + reason(e) +
+    host_.message("Your changes to " + r_.document + " could not be written back (" + why +
                   ").  They are kept encrypted in " + kept + ", and the document stays locked." + kConsult);
     return CycleEnd::Failed;
 }
 
 }  // namespace
+
+std::string handOffMessage(const std::string& name) {
+    return name + " is open in another window of the application. Save it, close it there, then press Finished Editing.";
+}
+
+std::string stillOpenMessage(const std::string& name, const std::string& who) {
+    return name + " is still open in " + who + ". Save it, close it there, then press Finished Editing.";
+}
+
+std::string existsMessage(const std::string& document) {
+    return document + " already exists.  Please choose another name for the new document; nothing has been written.";
+}
 
 std::string bareNameOf(const std::string& document) {
     const size_t cut = document.rfind('\\');

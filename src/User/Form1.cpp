@@ -4,9 +4,12 @@
 #include "DriveMap.h"
 #include "File.h"
 #include "ProcessWatch.h"
+#include "Recovery.h"
+#include "TerminationSignal.h"
 #include "VbError.h"
 #include "WinPath.h"
 #include "frmAbout.h"
+#include "frmFinished.h"
 #include "frmHelp.h"
 
 #include <QAction>
@@ -22,6 +25,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -77,9 +81,13 @@ void startUpFailed(QWidget* parent, const std::exception& e) {
 }  // namespace
 
 Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+    // Whatever a started application leaves running in the background stays ours to watch.
+    platform::adoptOrphans();
     buildWindow();
     Form_Load();
 }
+
+Form1::~Form1() = default;
 
 void Form1::buildWindow() {
     setObjectName("Form1");
@@ -209,17 +217,39 @@ void Form1::Form_Load() {
     for (int n = 1; n <= kSlotCount; ++n) Command[n]->hide();
     try {
         apps = readApplications(NetworkPath);
+        OsFamily = user::osFamily();
+        keys.setUp(readCurrentKey(NetworkPath));
+        // A cycle that a crash cut short is finished before any button can start another.
+        if (const auto recovered = recoverInterruptedCycle(NetworkPath)) message(*recovered);
         for (int n = 1; n <= kSlotCount; ++n) {
             if (!apps[n]) continue;
             Command[n]->setText(fromSystem(apps[n]->name));
             Command[n]->setAccessibleName(fromSystem(apps[n]->name));
             Command[n]->show();
         }
-        OsFamily = user::osFamily();
-        keys.setUp(readCurrentKey(NetworkPath));
     } catch (const std::exception& e) {
         startUpFailed(this, e);
     }
+}
+
+void Form1::endOnTerminationSignals() {
+    const int fd = platform::terminationSignalDescriptor();
+    if (fd < 0) return;
+    termination_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(termination_.get(), &QSocketNotifier::activated, this, [this] {
+        termination_->setEnabled(false);
+        requestEnd();
+    });
+}
+
+void Form1::requestEnd() {
+    endRequested_ = true;
+    if (!cycleRunning_) endNow();
+}
+
+void Form1::endNow() {
+    close();
+    QCoreApplication::quit();
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -232,6 +262,11 @@ void Form1::Form_Activate() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    if (cycleRunning_) {  // the cycle comes to its end first, then the window closes
+        endRequested_ = true;
+        event->ignore();
+        return;
+    }
     if (!endAtActivation) shutDownLibrary();
     event->accept();
 }
@@ -273,7 +308,16 @@ void Form1::Interface(int Num) {
     request.newDocument = chkNew->isChecked();
     request.newName = toSystem(Text1->text());
     request.location = apps[Num]->location;
-    if (runCycle(request, keys, *this) != CycleEnd::Done) return;
+    request.times = waitTimes_;
+    if (cycleRunning_) return;
+    cycleRunning_ = true;
+    const CycleEnd end = runCycle(request, keys, *this);
+    cycleRunning_ = false;
+    if (endRequested_) {
+        endNow();
+        return;
+    }
+    if (end != CycleEnd::Done) return;
     chkNew->setChecked(false);
     const QSignalBlocker quiet(Text1);
     Text1->clear();
@@ -291,7 +335,31 @@ platform::ProcessHandle Form1::ProcFromProcID(int32_t idProc) { return user::Pro
 
 void Form1::message(const std::string& text) { Dialogs::current().message(this, fromSystem(text)); }
 
-void Form1::keepPainting() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void Form1::keepPainting() {
+    // Only the Finished Editing window takes input; it is modal, so this window gets none.
+    const bool asking = finished_ && finished_->isVisible();
+    QCoreApplication::processEvents(asking ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+}
+
+void Form1::waiting(bool on) {
+    for (int n = 1; n <= kSlotCount; ++n) Command[n]->setEnabled(!on);
+    menuBar()->setEnabled(!on);
+    repaint();
+}
+
+void Form1::showFinishedEditing(const std::string& text) {
+    if (!finished_) finished_ = std::make_unique<frmFinished>(this);
+    finished_->setText(fromSystem(text));
+    finished_->show();
+    finished_->raise();
+    finished_->activateWindow();
+}
+
+bool Form1::finishedEditingPressed() { return finished_ && finished_->takePressed(); }
+
+void Form1::closeFinishedEditing() {
+    if (finished_) finished_->hide();
+}
 
 void Form1::setDirPath(const std::string& folder) {
     const std::string drive = driveOf(folder);

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -20,14 +21,26 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QSocketNotifier;
 
 namespace varkel::user {
+
+class frmFinished;
 
 class Form1 : public QMainWindow, private CycleHost {
     Q_OBJECT
 public:
     // Runs the start-up (Form_Load).
     explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // SIGTERM, SIGHUP and SIGINT close the launcher in order: at once when it is at rest,
+    // else once the cycle in progress has come to its end.
+    void endOnTerminationSignals();
+    // Asks the launcher to end, as those signals do.
+    void requestEnd();
+    // How the wait for an application judges that editing has ended.
+    void setWaitTimes(const WaitTimes& times) { waitTimes_ = times; }
 
     // Handlers, public so that the window's wiring and its tests reach the same code.
     void Interface(int Num);
@@ -62,6 +75,12 @@ private:
 
     void message(const std::string& text) override;
     void keepPainting() override;
+    void waiting(bool on) override;
+    void showFinishedEditing(const std::string& text) override;
+    bool finishedEditingPressed() override;
+    void closeFinishedEditing() override;
+    bool endRequested() override { return endRequested_; }
+    void endNow();
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
@@ -84,6 +103,11 @@ private:
     KeySetup keys;
     std::string dirPath_ = "C:\\";
     QString driveShown_;
+    WaitTimes waitTimes_;
+    bool cycleRunning_ = false;
+    bool endRequested_ = false;
+    std::unique_ptr<frmFinished> finished_;
+    std::unique_ptr<QSocketNotifier> termination_;
 };
 
 }  // namespace varkel::user

@@ -85,8 +85,15 @@ protected:
         return readBytes(out);
     }
 
+    // Short waits: the fake applications act within a few seconds.
+    static WaitTimes testTimes() {
+        using std::chrono::milliseconds;
+        return WaitTimes{.poll = milliseconds(20), .settle = milliseconds(300), .handOff = milliseconds(1500)};
+    }
+
     std::unique_ptr<Form1> start() {
         auto form = std::make_unique<Form1>();
+        form->setWaitTimes(testTimes());
         form->show();
         return form;
     }

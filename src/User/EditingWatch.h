@@ -1,0 +1,58 @@
+// Telling when the editing of a working copy has ended: the started program and everything it
+// started have ended, no process has the copy open, no editor keeps a lock file beside it, and
+// the copy has stopped changing.
+#pragma once
+
+#include "Process.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace varkel::user {
+
+// The names of the lock files that usual editors and office suites keep beside a document
+// they have open (".~lock.NAME#", "~$NAME" and the like), for the document name `name`.
+std::vector<std::string> editorLockFileNames(const std::string& name);
+
+struct WaitTimes {
+    std::chrono::milliseconds poll{100};
+    // The copy must stay unchanged this long once the signs of editing are gone.
+    std::chrono::milliseconds settle{2000};
+    // A program that ends this soon without a sign of editing has handed the copy on.
+    std::chrono::milliseconds handOff{4000};
+};
+
+// What a file looks like from outside: enough to see that it was written or replaced.
+struct FileStamp {
+    bool exists = false;
+    uintmax_t size = 0;
+    int64_t modified = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp stampOf(const std::string& winPath);
+
+// What shows that the copy is still being edited.
+struct EditingSigns {
+    std::vector<int32_t> running;                // the started program's process tree
+    std::vector<platform::FileHolder> holders;   // processes with the copy open
+    std::vector<std::string> lockFiles;          // editors' lock files beside the copy
+    bool editing() const { return !running.empty() || !holders.empty() || !lockFiles.empty(); }
+};
+
+class EditingWatch {
+public:
+    // `root` is the started program, `copy` the working copy's name in the working folder.
+    EditingWatch(int32_t root, std::string copy);
+    EditingSigns look();
+    // Who still has the copy: "PROGRAM (process N)" or the lock file's name; empty when nobody.
+    std::optional<std::string> stillOpenIn();
+
+private:
+    platform::ProcessTree tree_;
+    std::string copy_;
+};
+
+}  // namespace varkel::user
