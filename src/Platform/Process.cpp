@@ -85,6 +85,11 @@ std::vector<std::string> splitArguments(std::string_view rest) {
     return args;
 }
 
+bool startedHere(int32_t pid) {
+    std::lock_guard lock(g_startedMutex);
+    return g_started.contains(pid);
+}
+
 void forgetStarted(int32_t pid) {
     std::lock_guard lock(g_startedMutex);
     g_started.erase(pid);
@@ -181,11 +186,12 @@ ProcessTree::ProcessTree(int32_t root) : root_(root) {
 std::vector<int32_t> ProcessTree::running() {
     const int32_t self = static_cast<int32_t>(::getpid());
     const std::vector<ProcStat> all = allProcesses();
-    // The root, children of ours that are not foreign (orphans handed to us), and everything
-    // below them.
+    // The root, children of ours that we neither had before nor started ourselves (orphans
+    // handed to us), and everything below them.
     std::vector<int32_t> members = {root_};
     for (const ProcStat& p : all)
-        if (p.parent == self && p.pid != root_ && !contains(foreign_, p.pid)) members.push_back(p.pid);
+        if (p.parent == self && p.pid != root_ && !contains(foreign_, p.pid) && !startedHere(p.pid))
+            members.push_back(p.pid);
     for (size_t i = 0; i < members.size(); ++i)
         for (const ProcStat& p : all)
             if (p.parent == members[i] && !contains(members, p.pid)) members.push_back(p.pid);

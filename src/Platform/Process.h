@@ -73,8 +73,8 @@ void adoptOrphans();
 // background after it ended.
 class ProcessTree {
 public:
-    // `root` is a process started by startProcess. Children this process already has (of other
-    // origin) are not counted as part of the tree.
+    // `root` is a process started by startProcess. Other children of this process, those it had
+    // before and those startProcess starts later, are not part of the tree.
     explicit ProcessTree(int32_t root);
     // The members that still run; ended members that are children of ours are reaped.
     std::vector<int32_t> running();

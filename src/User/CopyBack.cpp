@@ -32,12 +32,8 @@ bool writeBack(const std::string& document, bool newDocument) {
     if (newDocument && fileExists(document)) return false;
     const std::string beside = document + ".vrknew";
     copyFile(kEncryptedResult, beside, true);  // on the disk before it replaces the document
-    if (newDocument) {
-        renameFile(beside, document);
-        syncFolderOf(document);
-    } else {
-        replaceFile(beside, document);
-    }
+    replaceKeepingAttributes(beside, document);
+    syncFolderOf(document);
     deleteFile(kEncryptedResult);
     return true;
 }

@@ -15,6 +15,7 @@ namespace {
 constexpr const char* kRecordScratch = "VrkWin.jnl.tmp";
 constexpr const char* kStepNames[] = {"opening", "editing", "encrypting", "written", "unlocking"};
 constexpr size_t kLines = 7;
+CycleStepObserver g_observer = nullptr;
 
 std::string stepName(CycleStep step) { return kStepNames[static_cast<size_t>(step)]; }
 
@@ -60,7 +61,10 @@ void writeCycleRecord(const CycleRecord& record) {
     }
     replaceFile(kRecordScratch, kCycleRecordFile);
     syncFolderOf(kCycleRecordFile);
+    if (g_observer != nullptr) g_observer(record.step);
 }
+
+void setCycleStepObserver(CycleStepObserver observer) { g_observer = observer; }
 
 std::optional<CycleRecord> readCycleRecord() {
     if (fileExists(kRecordScratch)) deleteFile(kRecordScratch);  // a rewrite that never took place

@@ -44,4 +44,8 @@ void writeCycleRecord(const CycleRecord& record);
 std::optional<CycleRecord> readCycleRecord();
 void removeCycleRecord();
 
+// Sees each step as soon as it is recorded (for tests that end the launcher at that moment).
+using CycleStepObserver = void (*)(CycleStep step);
+void setCycleStepObserver(CycleStepObserver observer);
+
 }  // namespace varkel::user

@@ -1,0 +1,67 @@
+// A launcher in a process of its own, for the tests that kill it or ask it to end: it opens
+// the document given on its command line with the first application, as a click on Command1
+// would, and ends when the cycle is over.
+//
+//   launcher-driver DOCUMENT [STEP]
+//
+// With STEP (opening, editing, encrypting, written, unlocking) it kills itself (SIGKILL) as
+// soon as the cycle has recorded that step. Messages go to standard error, one a line.
+#include "CycleRecord.h"
+#include "Dialogs.h"
+#include "Form1.h"
+#include "TerminationSignal.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+
+#include <csignal>
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+class PrintedDialogs : public varkel::shared::Dialogs {
+public:
+    void message(QWidget*, const QString& text) override { std::cerr << "message: " << text.toStdString() << std::endl; }
+    [[noreturn]] void fatal(QWidget*, const QString& text) override {
+        std::cerr << "fatal: " << text.toStdString() << std::endl;
+        std::_Exit(3);
+    }
+};
+
+varkel::user::CycleStep g_killAt;
+
+void killAtStep(varkel::user::CycleStep step) {
+    if (step == g_killAt) ::raise(SIGKILL);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    using namespace varkel::user;
+    if (argc < 2) return 2;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    varkel::platform::terminationSignalDescriptor();
+    PrintedDialogs dialogs;
+    varkel::shared::Dialogs::install(&dialogs);
+    if (argc > 2) {
+        const char* steps[] = {"opening", "editing", "encrypting", "written", "unlocking"};
+        for (size_t i = 0; i < std::size(steps); ++i)
+            if (std::strcmp(argv[2], steps[i]) == 0) g_killAt = static_cast<CycleStep>(i);
+        setCycleStepObserver(&killAtStep);
+    }
+    Form1 form;
+    form.setWaitTimes({.poll = std::chrono::milliseconds(20), .settle = std::chrono::milliseconds(300),
+                       .handOff = std::chrono::milliseconds(1500)});
+    form.endOnTerminationSignals();
+    form.show();
+    form.findChild<QLabel*>("Label1")->setText(QString::fromUtf8(argv[1]));
+    QTimer::singleShot(0, &form, [&form] {
+        form.Interface(1);
+        form.close();
+        QCoreApplication::quit();
+    });
+    return QApplication::exec();
+}
