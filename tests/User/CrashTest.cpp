@@ -1,0 +1,267 @@
+// A launcher killed (kill -9) at each step of a cycle, and one asked to end by a signal: the
+// next start recovers every edit, once, and leaves no plaintext, key material or lock behind.
+#include "LauncherFixture.h"
+
+#include "CycleRecord.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace varkel::user::test {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+// A program of the tests, started in the working folder, its errors into `errors`.
+pid_t spawn(const std::vector<std::string>& words, const fs::path& errors) {
+    std::vector<std::string> copies = words;
+    std::vector<char*> argv;
+    for (auto& w : copies) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    pid_t pid = 0;
+    const int err = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (err != 0) throw std::runtime_error("cannot start " + words[0]);
+    return pid;
+}
+
+// The exit status, or -signal; fails the test after 60 s.
+int waitForExit(pid_t pid) {
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() > until) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            ADD_FAILURE() << "process " << pid << " did not end";
+            return -100;
+        }
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+bool waitFor(const std::function<bool()>& done, milliseconds poll = milliseconds(2)) {
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+        if (Clock::now() > until) return false;
+        std::this_thread::sleep_for(poll);
+    }
+    return true;
+}
+
+uintmax_t sizeOr0(const fs::path& file) {
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(file, ec);
+    return ec ? 0 : size;
+}
+
+class Crash : public Launcher {
+protected:
+    void SetUp() override {
+        Launcher::SetUp();
+        // Appends an edit, says so, and lingers when asked to.
+        writeBytes(editor_, "#!/bin/sh\nprintf ' edited' >> \"$1\"\necho $$ > ../app.pid\n: > ../saved\n"
+                            "[ -e ../linger ] && exec sleep 60\nexit 0\n");
+    }
+    void TearDown() override {
+        endApplication();
+        Launcher::TearDown();
+    }
+    pid_t startDriver(const std::string& document, std::vector<std::string> options = {}) {
+        std::vector<std::string> words = {LAUNCHER_DRIVER, document};
+        words.insert(words.end(), options.begin(), options.end());
+        return spawn(words, root() / "driver.err");
+    }
+    // The lingering application outlives a killed launcher: it is ended here.
+    void endApplication() {
+        if (!fs::exists(root() / "app.pid")) return;
+        const pid_t app = std::stoi(readBytes(root() / "app.pid"));
+        ::kill(app, SIGKILL);
+        int status = 0;
+        ::waitpid(app, &status, 0);
+        fs::remove(root() / "app.pid");
+    }
+    // Key material and scratch files of the launcher in the working folder.
+    std::vector<std::string> leftInWorkingFolder() const {
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(work())) {
+            const std::string name = entry.path().filename();
+            if (name != "network.dat" && name != "Vrkdec.dat") left.push_back(name);
+        }
+        return left;
+    }
+    std::string driverErrors() const { return readBytes(root() / "driver.err"); }
+};
+
+// Where the launcher is killed: at a recorded step (the driver kills itself the moment the
+// step is recorded), or from outside while a file is part written or the application runs.
+enum class Outside { No, DuringDecryption, WhileTheApplicationRuns, DuringEncryption };
+struct KillPoint {
+    std::string name;
+    std::string step;
+    Outside outside = Outside::No;
+    bool large = false;   // a document large enough to be caught half decrypted or encrypted
+    bool edited = true;   // the edit was saved before the kill, so the document must hold it
+    bool newDocument = false;
+};
+
+const KillPoint kKillPoints[] = {
+    {"BeforeDecrypting", "opening", Outside::No, false, false, false},
+    {"DuringDecryption", "", Outside::DuringDecryption, true, false, false},
+    {"WhileTheApplicationRuns", "", Outside::WhileTheApplicationRuns, false, true, false},
+    {"BeforeEncrypting", "encrypting", Outside::No, false, true, false},
+    {"DuringEncryption", "", Outside::DuringEncryption, true, true, false},
+    {"AfterTheCopyBack", "written", Outside::No, false, true, false},
+    {"BeforeTheUnlock", "unlocking", Outside::No, false, true, false},
+    {"NewDocumentWhileTheApplicationRuns", "", Outside::WhileTheApplicationRuns, false, true, true},
+    {"NewDocumentAfterTheCopyBack", "written", Outside::No, false, true, true},
+};
+
+class KillPoints : public Crash, public ::testing::WithParamInterface<KillPoint> {};
+
+TEST_P(KillPoints, TheNextStartRecoversEveryEditOnceAndLeavesNothingBehind) {
+    const KillPoint& kill = GetParam();
+    const fs::path document = share_ / "Docs" / "report.txt";
+    const std::string original = kill.newDocument ? " \r\n"
+                                 : kill.large     ? kMark + std::string(32u << 20, 'p')
+                                                  : kMark;
+    if (!kill.newDocument) encrypt(document, original);
+    if (kill.outside == Outside::WhileTheApplicationRuns) writeBytes(root() / "linger", "");
+    std::vector<std::string> options;
+    if (kill.newDocument) options.push_back("--new");
+    if (!kill.step.empty()) options.insert(options.end(), {"--kill-at", kill.step});
+    const pid_t launcher = startDriver("N:\\Docs\\report.txt", options);
+
+    switch (kill.outside) {
+    case Outside::No: break;
+    case Outside::DuringDecryption:
+        ASSERT_TRUE(waitFor([&] { return sizeOr0(work() / "report.txt") > 0; }, milliseconds(0)));
+        break;
+    case Outside::WhileTheApplicationRuns:
+        ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); }));
+        break;
+    case Outside::DuringEncryption:
+        ASSERT_TRUE(waitFor([&] { return sizeOr0(work() / "vrktemp.bin") > 0; }, milliseconds(0)));
+        break;
+    }
+    if (kill.outside != Outside::No) ::kill(launcher, SIGKILL);
+    ASSERT_EQ(waitForExit(launcher), -SIGKILL) << driverErrors();
+    // The kill did land half way.
+    if (kill.outside == Outside::DuringDecryption) {
+        EXPECT_LT(sizeOr0(work() / "report.txt"), original.size());
+    }
+    if (kill.outside == Outside::DuringEncryption) {
+        EXPECT_LT(sizeOr0(work() / "vrktemp.bin"), original.size() + 7);
+    }
+    endApplication();
+    ASSERT_TRUE(fs::exists(work() / kCycleRecordFile));
+
+    const std::string expected = original + (kill.edited ? " edited" : "");
+    {
+        auto form = start();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_EQ(dialogs_.messages[0].rfind("The launcher was ended while N:\\Docs\\report.txt was open.", 0), 0u)
+            << dialogs_.messages[0];
+        EXPECT_TRUE(child<QPushButton>(*form, "Command1")->isVisible());
+        form->close();
+    }
+    if (kill.newDocument && !kill.edited) {
+        EXPECT_FALSE(fs::exists(document));
+    } else {
+        EXPECT_EQ(decrypt(document), expected);
+    }
+    EXPECT_EQ(readBytes(share_ / "Locked.dat"), "");
+    EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
+    EXPECT_TRUE(plaintextInWorkingFolder().empty());
+    EXPECT_FALSE(fs::exists(share_ / "Docs" / "report.txt.vrknew"));
+    EXPECT_FALSE(fs::exists(share_ / "Docs" / "report.txt.vrk"));
+
+    // Nothing is recovered twice.
+    dialogs_.messages.clear();
+    const std::string encrypted = readBytes(document);
+    {
+        auto form = start();
+        EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.messages.front();
+        form->close();
+    }
+    EXPECT_EQ(readBytes(document), encrypted);
+    EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Launcher, KillPoints, ::testing::ValuesIn(kKillPoints),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(Crash, EditsToADocumentThatChangedMeanwhileAreKeptEncryptedBesideIt) {
+    const fs::path document = share_ / "Docs" / "report.txt";
+    encrypt(document, kMark);
+    writeBytes(root() / "linger", "");
+    const pid_t launcher = startDriver("N:\\Docs\\report.txt");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); }));
+    ::kill(launcher, SIGKILL);
+    ASSERT_EQ(waitForExit(launcher), -SIGKILL);
+    endApplication();
+    encrypt(document, "written by someone else");  // the administrator restored an older copy
+
+    auto form = start();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_NE(dialogs_.messages[0].find("kept encrypted in N:\\Docs\\report.txt.vrk."), std::string::npos)
+        << dialogs_.messages[0];
+    form->close();
+    EXPECT_EQ(decrypt(document), "written by someone else");
+    EXPECT_EQ(decrypt(share_ / "Docs" / "report.txt.vrk"), kMark + " edited");
+    EXPECT_EQ(readBytes(share_ / "Locked.dat"), "");
+    EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
+}
+
+// Key material of the library in the working folder.
+std::vector<std::string> keyFiles(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename();
+        if (name.size() >= 2 && name[0] == 'k' && name[1] >= '1' && name[1] <= '6') found.push_back(name);
+    }
+    return found;
+}
+
+class Signals : public Crash, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Signals, AtRestTheLauncherEndsInOrderWithNoKeyMaterialLeft) {
+    const pid_t launcher = spawn({LAUNCHER_PROGRAM}, root() / "driver.err");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(work() / "k1.bin"); }));
+    std::this_thread::sleep_for(milliseconds(200));
+    ::kill(launcher, GetParam());
+    EXPECT_EQ(waitForExit(launcher), 0) << driverErrors();
+    EXPECT_EQ(keyFiles(work()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Launcher, Signals, ::testing::Values(SIGTERM, SIGHUP, SIGINT), [](const auto& info) {
+    return std::string(info.param == SIGTERM ? "SIGTERM" : info.param == SIGHUP ? "SIGHUP" : "SIGINT");
+});
+
+TEST_F(Crash, SigtermDuringTheWaitBringsTheCycleToItsEnd) {
+    const fs::path document = share_ / "Docs" / "report.txt";
+    encrypt(document, kMark);
+    writeBytes(root() / "linger", "");
+    const pid_t launcher = startDriver("N:\\Docs\\report.txt");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); }));
+    std::this_thread::sleep_for(milliseconds(100));
+    ::kill(launcher, SIGTERM);
+    EXPECT_EQ(waitForExit(launcher), 0) << driverErrors();
+    endApplication();
+    EXPECT_EQ(keyFiles(work()), std::vector<std::string>{});
+    EXPECT_EQ(decrypt(document), kMark + " edited");
+    EXPECT_EQ(readBytes(share_ / "Locked.dat"), "");
+    EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace varkel::user::test

@@ -2,10 +2,11 @@
 // the document given on its command line with the first application, as a click on Command1
 // would, and ends when the cycle is over.
 //
-//   launcher-driver DOCUMENT [STEP]
+//   launcher-driver DOCUMENT [--new] [--kill-at STEP]
 //
-// With STEP (opening, editing, encrypting, written, unlocking) it kills itself (SIGKILL) as
-// soon as the cycle has recorded that step. Messages go to standard error, one a line.
+// --new types the document's name as a new document in its folder. With --kill-at STEP
+// (opening, editing, encrypting, written, unlocking) it kills itself (SIGKILL) as soon as the
+// cycle has recorded that step. Messages go to standard error, one a line.
 #include "CycleRecord.h"
 #include "Dialogs.h"
 #include "Form1.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <csignal>
@@ -46,10 +48,13 @@ int main(int argc, char* argv[]) {
     varkel::platform::terminationSignalDescriptor();
     PrintedDialogs dialogs;
     varkel::shared::Dialogs::install(&dialogs);
-    if (argc > 2) {
+    bool newDocument = false;
+    for (int a = 2; a < argc; ++a) {
+        if (std::strcmp(argv[a], "--new") == 0) newDocument = true;
+        if (std::strcmp(argv[a], "--kill-at") != 0 || a + 1 >= argc) continue;
         const char* steps[] = {"opening", "editing", "encrypting", "written", "unlocking"};
         for (size_t i = 0; i < std::size(steps); ++i)
-            if (std::strcmp(argv[2], steps[i]) == 0) g_killAt = static_cast<CycleStep>(i);
+            if (std::strcmp(argv[a + 1], steps[i]) == 0) g_killAt = static_cast<CycleStep>(i);
         setCycleStepObserver(&killAtStep);
     }
     Form1 form;
@@ -57,7 +62,14 @@ int main(int argc, char* argv[]) {
                        .handOff = std::chrono::milliseconds(1500)});
     form.endOnTerminationSignals();
     form.show();
-    form.findChild<QLabel*>("Label1")->setText(QString::fromUtf8(argv[1]));
+    const std::string document = argv[1];
+    if (newDocument) {
+        const size_t cut = document.rfind('\\');
+        form.setDirPath(document.substr(0, cut));
+        form.findChild<QLineEdit*>("Text1")->setText(QString::fromStdString(document.substr(cut + 1)));
+    } else {
+        form.findChild<QLabel*>("Label1")->setText(QString::fromStdString(document));
+    }
     QTimer::singleShot(0, &form, [&form] {
         form.Interface(1);
         form.close();

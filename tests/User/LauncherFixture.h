@@ -63,10 +63,27 @@ protected:
         ::chmod(editor_.c_str(), 0755);
     }
 
+    // The library's scratch files of the checks below go to a folder of their own, so that the
+    // working folder shows only what the launcher leaves there.
+    class OutsideTheWorkingFolder {
+    public:
+        explicit OutsideTheWorkingFolder(const fs::path& folder) : previous_(fs::current_path()) {
+            fs::create_directories(folder);
+            fs::current_path(folder);
+        }
+        ~OutsideTheWorkingFolder() { fs::current_path(previous_); }
+        OutsideTheWorkingFolder(const OutsideTheWorkingFolder&) = delete;
+        OutsideTheWorkingFolder& operator=(const OutsideTheWorkingFolder&) = delete;
+
+    private:
+        fs::path previous_;
+    };
+
     // Encrypts `plain` into the file at host path `file` under `key`, as the console would.
     void encrypt(const fs::path& file, const std::string& plain, const std::string& key = kKey) {
         fs::create_directories(file.parent_path());
         writeBytes(file, plain);
+        const OutsideTheWorkingFolder elsewhere(root() / "checks");
         SdkObject sdk;
         std::string arg = key;
         ASSERT_EQ(sdk->VrkGenBinaryKeys(arg), 0);
@@ -77,6 +94,7 @@ protected:
     std::string decrypt(const fs::path& file, const std::string& key = kKey) {
         const fs::path out = root() / "check.out";
         fs::remove(out);
+        const OutsideTheWorkingFolder elsewhere(root() / "checks");
         SdkObject sdk;
         std::string arg = key;
         EXPECT_EQ(sdk->VrkGenBinaryKeys(arg), 0);
