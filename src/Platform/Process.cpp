@@ -170,6 +170,17 @@ std::vector<int32_t> childrenOfThisProcess() {
     return children;
 }
 
+// Orphans handed to this process that have ended since (of an earlier tree, say) are reaped,
+// so that none lingers as a zombie.
+void reapAdopted() {
+    const int32_t self = static_cast<int32_t>(::getpid());
+    for (const ProcStat& p : allProcesses()) {
+        if (p.parent != self || !p.ended() || startedHere(p.pid)) continue;
+        int status = 0;
+        ::waitpid(p.pid, &status, WNOHANG);
+    }
+}
+
 bool contains(const std::vector<int32_t>& pids, int32_t pid) {
     return std::find(pids.begin(), pids.end(), pid) != pids.end();
 }
@@ -179,6 +190,7 @@ bool contains(const std::vector<int32_t>& pids, int32_t pid) {
 void adoptOrphans() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
 
 ProcessTree::ProcessTree(int32_t root) : root_(root) {
+    reapAdopted();
     for (int32_t child : childrenOfThisProcess())
         if (child != root) foreign_.push_back(child);
 }

@@ -198,7 +198,7 @@ void Cycle::waitForEditing(int32_t pid) {
         if (!treeEnded) treeEnded = now;
         if (handedOff) {
             if (!host_.finishedEditingPressed()) continue;
-            if (const auto who = watch.stillOpenIn()) {
+            if (const auto who = stillOpenIn(work_)) {
                 host_.AddToList(stillOpenMessage(bare_, *who));
                 host_.showFinishedEditing(stillOpenMessage(bare_, *who));
                 continue;

@@ -58,21 +58,31 @@ FileStamp stampOf(const std::string& winPath) {
     return stamp;
 }
 
-EditingWatch::EditingWatch(int32_t root, std::string copy) : tree_(root), copy_(std::move(copy)) {}
+namespace {
 
-EditingSigns EditingWatch::look() {
+// The signs that do not depend on the started program: holders and lock files.
+EditingSigns openSigns(const std::string& copy) {
     EditingSigns signs;
-    signs.running = tree_.running();
-    signs.holders = platform::processesHoldingFile(copy_);
-    const std::string name = platform::bareName(copy_);
-    const std::string folder = copy_.substr(0, copy_.size() - name.size());  // the copy's own folder
+    signs.holders = platform::processesHoldingFile(copy);
+    const std::string name = platform::bareName(copy);
+    const std::string folder = copy.substr(0, copy.size() - name.size());  // the copy's own folder
     for (const std::string& lock : editorLockFileNames(name))
         if (entryExists(folder + lock)) signs.lockFiles.push_back(lock);
     return signs;
 }
 
-std::optional<std::string> EditingWatch::stillOpenIn() {
-    const EditingSigns signs = look();
+}  // namespace
+
+EditingWatch::EditingWatch(int32_t root, std::string copy) : tree_(root), copy_(std::move(copy)) {}
+
+EditingSigns EditingWatch::look() {
+    EditingSigns signs = openSigns(copy_);
+    signs.running = tree_.running();
+    return signs;
+}
+
+std::optional<std::string> stillOpenIn(const std::string& copy) {
+    const EditingSigns signs = openSigns(copy);
     if (!signs.holders.empty())
         return signs.holders.front().program + " (process " + std::to_string(signs.holders.front().pid) + ")";
     if (!signs.lockFiles.empty()) return "the program that keeps \"" + signs.lockFiles.front() + "\"";

@@ -42,13 +42,15 @@ struct EditingSigns {
     bool editing() const { return !running.empty() || !holders.empty() || !lockFiles.empty(); }
 };
 
+// Who has the copy `copy` open: "PROGRAM (process N)", or the program that keeps an editor's
+// lock file beside it; nothing when nobody does.
+std::optional<std::string> stillOpenIn(const std::string& copy);
+
 class EditingWatch {
 public:
     // `root` is the started program, `copy` the working copy's name in the working folder.
     EditingWatch(int32_t root, std::string copy);
     EditingSigns look();
-    // Who still has the copy: "PROGRAM (process N)" or the lock file's name; empty when nobody.
-    std::optional<std::string> stillOpenIn();
 
 private:
     platform::ProcessTree tree_;

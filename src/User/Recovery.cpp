@@ -2,6 +2,7 @@
 
 #include "CopyBack.h"
 #include "CycleRecord.h"
+#include "EditingWatch.h"
 #include "File.h"
 #include "LockList.h"
 #include "VarkelSDK.h"
@@ -67,6 +68,13 @@ std::optional<std::string> recoverInterruptedCycle(const std::string& networkPat
                e.what() + ").  It has been left as it is.  Please consult with the System Administrator about this problem.";
     }
     if (!record) return std::nullopt;
+    // The application may outlive the launcher: its copy is taken back only once it is closed.
+    if (record->step != CycleStep::Opening && record->step != CycleStep::Unlocking && fileExists(record->copy)) {
+        if (const auto who = stillOpenIn(record->copy)) {
+            return "The launcher was ended while " + record->document + " was open, and it is still open in " + *who +
+                   ".  Save it, close it there, then start the launcher again: your changes are taken back then.";
+        }
+    }
     SdkObject sdk;
     std::string outcome;
     try {

@@ -222,6 +222,36 @@ TEST_F(Crash, EditsToADocumentThatChangedMeanwhileAreKeptEncryptedBesideIt) {
     EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
 }
 
+TEST_F(Crash, ACopyStillOpenInTheApplicationIsTakenBackOnlyOnceItIsClosed) {
+    const fs::path document = share_ / "Docs" / "report.txt";
+    encrypt(document, kMark);
+    writeBytes(editor_, "#!/bin/sh\nprintf ' edited' >> \"$1\"\necho $$ > ../app.pid\nexec 3<\"$1\"\n: > ../saved\n"
+                        "exec sleep 60\n");
+    const pid_t launcher = startDriver("N:\\Docs\\report.txt");
+    ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); }));
+    ::kill(launcher, SIGKILL);
+    ASSERT_EQ(waitForExit(launcher), -SIGKILL);
+    {
+        auto form = start();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_NE(dialogs_.messages[0].find("is still open in sleep (process "), std::string::npos) << dialogs_.messages[0];
+        form->close();
+    }
+    EXPECT_EQ(readBytes(share_ / "Locked.dat"), "N:\\Docs\\report.txt\r\n");  // nobody else opens it meanwhile
+    EXPECT_TRUE(fs::exists(work() / kCycleRecordFile));
+    endApplication();
+    dialogs_.messages.clear();
+    {
+        auto form = start();
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_NE(dialogs_.messages[0].find("encrypted back into it"), std::string::npos) << dialogs_.messages[0];
+        form->close();
+    }
+    EXPECT_EQ(decrypt(document), kMark + " edited");
+    EXPECT_EQ(readBytes(share_ / "Locked.dat"), "");
+    EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
+}
+
 // Key material of the library in the working folder.
 std::vector<std::string> keyFiles(const fs::path& folder) {
     std::vector<std::string> found;

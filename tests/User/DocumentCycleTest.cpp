@@ -160,6 +160,45 @@ TEST_F(Cycle, LeftoversOfAnEarlierCycleAreNeitherUsedNorOverwritten) {
     }
 }
 
+TEST_F(Cycle, ALinkInTheWorkingFolderIsNeverWrittenThrough) {
+    encrypt(share_ / "Docs" / "report.txt", kMark);
+    writeBytes(root() / "elsewhere", "not yours");
+    for (const std::string leftover : {"report.txt", "vrktemp.bin"}) {
+        SCOPED_TRACE(leftover);
+        fs::create_symlink(root() / "elsewhere", work() / leftover);
+        dialogs_.messages.clear();
+        auto form = start();
+        pick(*form, {"Docs"}, "report.txt");
+        QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+        ASSERT_EQ(dialogs_.messages.size(), 1u);
+        EXPECT_NE(dialogs_.messages[0].find("\"" + leftover + "\""), std::string::npos) << dialogs_.messages[0];
+        EXPECT_EQ(readBytes(root() / "elsewhere"), "not yours");
+        EXPECT_FALSE(fs::exists(share_ / "Locked.dat"));
+        fs::remove(work() / leftover);
+    }
+}
+
+TEST_F(Cycle, ANewDocumentNeverTakesAnExistingFilesPlace) {
+    for (const std::string existing : {"memo.txt", "MEMO.TXT"}) {
+        SCOPED_TRACE(existing);
+        writeBytes(share_ / "Docs" / existing, "already here");
+        dialogs_.messages.clear();
+        auto form = start();
+        auto* drive = child<QComboBox>(*form, "Drive1");
+        drive->setCurrentIndex(drive->findText("N:"));
+        clickItem(child<QListWidget>(*form, "Dir1"), "Docs");
+        QTest::keyClicks(child<QLineEdit>(*form, "Text1"), "memo.txt");
+        QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+        EXPECT_EQ(dialogs_.messages, std::vector<std::string>{existsMessage("N:\\Docs\\memo.txt")});
+        EXPECT_TRUE(status(*form).empty());
+        EXPECT_EQ(readBytes(share_ / "Docs" / existing), "already here");
+        EXPECT_FALSE(fs::exists(share_ / "Locked.dat"));
+        EXPECT_FALSE(fs::exists(share_ / "Files.dat"));
+        EXPECT_FALSE(fs::exists(work() / "memo.txt"));
+        fs::remove(share_ / "Docs" / existing);
+    }
+}
+
 TEST_F(Cycle, AFailedWriteBackKeepsTheWorkEncryptedAndWipesThePlaintext) {
     encrypt(share_ / "Docs" / "report.txt", kMark);
     // The document's folder goes away while the application runs.
