@@ -126,6 +126,8 @@ const KillPoint kKillPoints[] = {
     {"NewDocumentAfterTheCopyBack", "written", Outside::No, false, true, true},
 };
 
+void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
+
 class KillPoints : public Crash, public ::testing::WithParamInterface<KillPoint> {};
 
 TEST_P(KillPoints, TheNextStartRecoversEveryEditOnceAndLeavesNothingBehind) {

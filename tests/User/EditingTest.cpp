@@ -40,6 +40,8 @@ const FakeApplication kFakeApplications[] = {
     {"EndsAtOnceAndTouchesNothing", "exit 0", "", true, ""},
 };
 
+void PrintTo(const FakeApplication& app, std::ostream* out) { *out << app.name; }
+
 class FakeApplications : public Launcher, public ::testing::WithParamInterface<FakeApplication> {};
 
 // Runs `step` on every turn of the launcher's event processing until it returns true.
