@@ -81,6 +81,13 @@ protected:
         words.insert(words.end(), options.begin(), options.end());
         return spawn(words, root() / "driver.err");
     }
+    // A launcher with N:\Docs\report.txt open in an application that has saved an edit and runs on.
+    pid_t startWithTheApplicationRunning() {
+        writeBytes(root() / "linger", "");
+        const pid_t launcher = startDriver("N:\\Docs\\report.txt");
+        EXPECT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); })) << driverErrors();
+        return launcher;
+    }
     // The lingering application outlives a killed launcher: it is ended here.
     void endApplication() {
         if (!fs::exists(root() / "app.pid")) return;
@@ -205,9 +212,7 @@ INSTANTIATE_TEST_SUITE_P(Launcher, KillPoints, ::testing::ValuesIn(kKillPoints),
 TEST_F(Crash, EditsToADocumentThatChangedMeanwhileAreKeptEncryptedBesideIt) {
     const fs::path document = share_ / "Docs" / "report.txt";
     encrypt(document, kMark);
-    writeBytes(root() / "linger", "");
-    const pid_t launcher = startDriver("N:\\Docs\\report.txt");
-    ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); }));
+    const pid_t launcher = startWithTheApplicationRunning();
     ::kill(launcher, SIGKILL);
     ASSERT_EQ(waitForExit(launcher), -SIGKILL);
     endApplication();
@@ -229,8 +234,7 @@ TEST_F(Crash, ACopyStillOpenInTheApplicationIsTakenBackOnlyOnceItIsClosed) {
     encrypt(document, kMark);
     writeBytes(editor_, "#!/bin/sh\nprintf ' edited' >> \"$1\"\necho $$ > ../app.pid\nexec 3<\"$1\"\n: > ../saved\n"
                         "exec sleep 60\n");
-    const pid_t launcher = startDriver("N:\\Docs\\report.txt");
-    ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); }));
+    const pid_t launcher = startWithTheApplicationRunning();
     ::kill(launcher, SIGKILL);
     ASSERT_EQ(waitForExit(launcher), -SIGKILL);
     {
@@ -282,9 +286,7 @@ INSTANTIATE_TEST_SUITE_P(Launcher, Signals, ::testing::Values(SIGTERM, SIGHUP, S
 TEST_F(Crash, SigtermDuringTheWaitBringsTheCycleToItsEnd) {
     const fs::path document = share_ / "Docs" / "report.txt";
     encrypt(document, kMark);
-    writeBytes(root() / "linger", "");
-    const pid_t launcher = startDriver("N:\\Docs\\report.txt");
-    ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); }));
+    const pid_t launcher = startWithTheApplicationRunning();
     std::this_thread::sleep_for(milliseconds(100));
     ::kill(launcher, SIGTERM);
     EXPECT_EQ(waitForExit(launcher), 0) << driverErrors();

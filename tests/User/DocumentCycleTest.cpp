@@ -142,39 +142,27 @@ TEST_F(Cycle, AChangedKeyIsSetUpBeforeTheDocumentIsOpened) {
     EXPECT_EQ(decrypt(share_ / "Docs" / "report.txt", newKey), kMark + " edited");
 }
 
+// A working copy or "vrktemp.bin" of an earlier cycle, as a file or as a symbolic link to a
+// file elsewhere, is neither used nor written through.
 TEST_F(Cycle, LeftoversOfAnEarlierCycleAreNeitherUsedNorOverwritten) {
     encrypt(share_ / "Docs" / "report.txt", kMark);
-    for (const std::string leftover : {"report.txt", "vrktemp.bin"}) {
-        SCOPED_TRACE(leftover);
-        writeBytes(work() / leftover, "left over");
-        dialogs_.messages.clear();
-        auto form = start();
-        pick(*form, {"Docs"}, "report.txt");
-        QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
-        ASSERT_EQ(dialogs_.messages.size(), 1u);
-        EXPECT_NE(dialogs_.messages[0].find("\"" + leftover + "\""), std::string::npos) << dialogs_.messages[0];
-        EXPECT_EQ(readBytes(work() / leftover), "left over");
-        EXPECT_TRUE(status(*form).empty());
-        EXPECT_FALSE(fs::exists(share_ / "Locked.dat"));
-        fs::remove(work() / leftover);
-    }
-}
-
-TEST_F(Cycle, ALinkInTheWorkingFolderIsNeverWrittenThrough) {
-    encrypt(share_ / "Docs" / "report.txt", kMark);
-    writeBytes(root() / "elsewhere", "not yours");
-    for (const std::string leftover : {"report.txt", "vrktemp.bin"}) {
-        SCOPED_TRACE(leftover);
-        fs::create_symlink(root() / "elsewhere", work() / leftover);
-        dialogs_.messages.clear();
-        auto form = start();
-        pick(*form, {"Docs"}, "report.txt");
-        QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
-        ASSERT_EQ(dialogs_.messages.size(), 1u);
-        EXPECT_NE(dialogs_.messages[0].find("\"" + leftover + "\""), std::string::npos) << dialogs_.messages[0];
-        EXPECT_EQ(readBytes(root() / "elsewhere"), "not yours");
-        EXPECT_FALSE(fs::exists(share_ / "Locked.dat"));
-        fs::remove(work() / leftover);
+    writeBytes(root() / "elsewhere", "left over");
+    for (const bool link : {false, true}) {
+        for (const std::string leftover : {"report.txt", "vrktemp.bin"}) {
+            SCOPED_TRACE(leftover + (link ? " (a link)" : ""));
+            if (link) fs::create_symlink(root() / "elsewhere", work() / leftover); else writeBytes(work() / leftover, "left over");
+            dialogs_.messages.clear();
+            auto form = start();
+            pick(*form, {"Docs"}, "report.txt");
+            QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+            ASSERT_EQ(dialogs_.messages.size(), 1u);
+            EXPECT_NE(dialogs_.messages[0].find("\"" + leftover + "\""), std::string::npos) << dialogs_.messages[0];
+            EXPECT_EQ(readBytes(work() / leftover), "left over");
+            EXPECT_EQ(readBytes(root() / "elsewhere"), "left over");
+            EXPECT_TRUE(status(*form).empty());
+            EXPECT_FALSE(fs::exists(share_ / "Locked.dat"));
+            fs::remove(work() / leftover);
+        }
     }
 }
 
