@@ -189,10 +189,14 @@ bool contains(const std::vector<int32_t>& pids, int32_t pid) {
 
 void adoptOrphans() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
 
-ProcessTree::ProcessTree(int32_t root) : root_(root) {
+ProcessTree::ProcessTree() {
     reapAdopted();
-    for (int32_t child : childrenOfThisProcess())
-        if (child != root) foreign_.push_back(child);
+    foreign_ = childrenOfThisProcess();
+}
+
+int32_t ProcessTree::start(std::string_view commandLine) {
+    root_ = startProcess(commandLine);
+    return root_;
 }
 
 std::vector<int32_t> ProcessTree::running() {
@@ -200,6 +204,7 @@ std::vector<int32_t> ProcessTree::running() {
     const std::vector<ProcStat> all = allProcesses();
     // The root, children of ours that we neither had before nor started ourselves (orphans
     // handed to us), and everything below them.
+    if (root_ == 0) return {};
     std::vector<int32_t> members = {root_};
     for (const ProcStat& p : all)
         if (p.parent == self && p.pid != root_ && !contains(foreign_, p.pid) && !startedHere(p.pid))

@@ -73,14 +73,16 @@ void adoptOrphans();
 // background after it ended.
 class ProcessTree {
 public:
-    // `root` is a process started by startProcess. Other children of this process, those it had
-    // before and those startProcess starts later, are not part of the tree.
-    explicit ProcessTree(int32_t root);
+    // Notes the children this process has now: they belong to no tree. Made before the root
+    // starts, so that nothing the root leaves behind, however soon, is taken for one of them.
+    ProcessTree();
+    // Starts the root as startProcess does and returns its id.
+    int32_t start(std::string_view commandLine);
     // The members that still run; ended members that are children of ours are reaped.
     std::vector<int32_t> running();
 
 private:
-    int32_t root_;
+    int32_t root_ = 0;
     std::vector<int32_t> foreign_;
 };
 

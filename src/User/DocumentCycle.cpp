@@ -5,7 +5,6 @@
 #include "File.h"
 #include "Launcher.h"
 #include "LockList.h"
-#include "Process.h"
 #include "VbError.h"
 #include "WinPath.h"
 
@@ -60,7 +59,7 @@ public:
 private:
     std::optional<CycleEnd> refusal();
     void open(KeySetup& keys);
-    void waitForEditing(int32_t pid);
+    void waitForEditing(EditingWatch& watch, int32_t pid);
     CycleEnd finish();
     void note(CycleStep step) {
         record_.step = step;
@@ -93,15 +92,16 @@ CycleEnd Cycle::run(KeySetup& keys) {
     }
     if (!locked_) return CycleEnd::InUse;
 
+    EditingWatch watch(work_);
     int32_t pid = 0;
     try {
         host_.AddToList("Launching application");
-        pid = startProcess(r_.location + " " + quotedName(work_));
+        pid = watch.start(r_.location + " " + quotedName(work_));
     } catch (const std::exception& e) {
         return failBeforeEditing(e);
     }
     host_.AddToList("...Waiting for termination...");
-    waitForEditing(pid);
+    waitForEditing(watch, pid);
     return finish();
 }
 
@@ -167,9 +167,8 @@ void Cycle::open(KeySetup& keys) {
 
 // Waits until the editing has ended (EditingWatch.h). A program that ended at once and left no
 // sign of editing handed the copy to another window: then the user says when editing is done.
-void Cycle::waitForEditing(int32_t pid) {
+void Cycle::waitForEditing(EditingWatch& watch, int32_t pid) {
     const Waiting waiting(host_);
-    EditingWatch watch(pid, work_);
     const WaitTimes& times = r_.times;
     const Clock::time_point start = Clock::now();
     Clock::time_point lastActivity = start;

@@ -73,7 +73,7 @@ EditingSigns openSigns(const std::string& copy) {
 
 }  // namespace
 
-EditingWatch::EditingWatch(int32_t root, std::string copy) : tree_(root), copy_(std::move(copy)) {}
+EditingWatch::EditingWatch(std::string copy) : copy_(std::move(copy)) {}
 
 EditingSigns EditingWatch::look() {
     EditingSigns signs = openSigns(copy_);

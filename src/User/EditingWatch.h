@@ -48,8 +48,10 @@ std::optional<std::string> stillOpenIn(const std::string& copy);
 
 class EditingWatch {
 public:
-    // `root` is the started program, `copy` the working copy's name in the working folder.
-    EditingWatch(int32_t root, std::string copy);
+    // `copy` is the working copy's name in the working folder.
+    explicit EditingWatch(std::string copy);
+    // Starts the application's command line; returns its process id.
+    int32_t start(std::string_view commandLine) { return tree_.start(commandLine); }
     EditingSigns look();
 
 private:

@@ -107,8 +107,8 @@ TEST_F(Processes, ATreeCountsBackgroundChildrenLeftByAProgramThatEnded) {
     script(root() / "starter", "(sleep 1; echo done > '" + (root() / "late").string() + "') &\necho $! > '" +
                                    child.string() + "'\nexit 0");
     const int32_t foreign = startProcess("sleep 30");  // started before: no member of the tree
-    const int32_t pid = startProcess(windowsPath(root() / "starter"));
-    ProcessTree tree(pid);
+    ProcessTree tree;
+    const int32_t pid = tree.start(windowsPath(root() / "starter"));
     ASSERT_TRUE(eventually([&] { return !processAlive(pid) && fs::exists(child); }));
     const int32_t background = std::stoi(readBytes(child));
     // The background subshell and the sleep it runs.

@@ -44,14 +44,16 @@ void PrintTo(const FakeApplication& app, std::ostream* out) { *out << app.name; 
 
 class FakeApplications : public Launcher, public ::testing::WithParamInterface<FakeApplication> {};
 
-// Runs `step` on every turn of the launcher's event processing until it returns true.
-void whileWaiting(std::function<bool()> step) {
-    auto* timer = new QTimer;
+// Runs `step` on every turn of the launcher's event processing until it returns true, for as
+// long as the timer lives.
+std::unique_ptr<QTimer> whileWaiting(std::function<bool()> step) {
+    auto timer = std::make_unique<QTimer>();
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, step] {
-        if (step()) timer->deleteLater();
+    QObject::connect(timer.get(), &QTimer::timeout, [t = timer.get(), step] {
+        if (step()) t->stop();
     });
     timer->start();
+    return timer;
 }
 
 QDialog* finishedWindow(Form1& form) {
@@ -76,7 +78,7 @@ TEST_P(FakeApplications, TheDocumentEndsEncryptedWithEveryEditAndNothingLeft) {
 
     bool sawDisabled = false;
     bool pressed = false;
-    whileWaiting([&] {
+    const auto watching = whileWaiting([&] {
         auto* button = child<QPushButton>(*form, "Command1");
         if (!button->isEnabled()) {
             sawDisabled = true;
@@ -137,7 +139,7 @@ TEST_F(HandOff, PressingWhileAProgramHoldsTheCopyNamesItAndKeepsWaiting) {
 
     enum { Asked, Held, Done } stage = Asked;
     std::string refusedText;
-    whileWaiting([&] {
+    const auto watching = whileWaiting([&] {
         QDialog* window = finishedWindow(*form);
         if (window == nullptr) return false;
         auto* button = window->findChild<QPushButton*>("cmdFinished");
