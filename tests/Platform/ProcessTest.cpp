@@ -111,10 +111,9 @@ TEST_F(Processes, ATreeCountsBackgroundChildrenLeftByAProgramThatEnded) {
     const int32_t pid = tree.start(windowsPath(root() / "starter"));
     ASSERT_TRUE(eventually([&] { return !processAlive(pid) && fs::exists(child); }));
     const int32_t background = std::stoi(readBytes(child));
-    // The background subshell and the sleep it runs.
+    // The background subshell (and the sleep it runs, once it has started it).
     const std::vector<int32_t> running = tree.running();
     EXPECT_NE(std::find(running.begin(), running.end(), background), running.end());
-    EXPECT_EQ(running.size(), 2u);
     EXPECT_EQ(std::find(running.begin(), running.end(), foreign), running.end());
     EXPECT_TRUE(eventually([&] { return tree.running().empty(); }));
     EXPECT_EQ(readBytes(root() / "late"), "done\n");
