@@ -109,7 +109,7 @@ TEST_F(Processes, ATreeCountsBackgroundChildrenLeftByAProgramThatEnded) {
     const int32_t foreign = startProcess("sleep 30");  // started before: no member of the tree
     ProcessTree tree;
     const int32_t pid = tree.start(windowsPath(root() / "starter"));
-    ASSERT_TRUE(eventually([&] { return !processAlive(pid) && fs::exists(child); }));
+    ASSERT_TRUE(eventually([&] { return !processAlive(pid) && !readBytes(child).empty(); }));
     const int32_t background = std::stoi(readBytes(child));
     // The background subshell (and the sleep it runs, once it has started it).
     const std::vector<int32_t> running = tree.running();

@@ -74,6 +74,12 @@ TEST_P(FakeApplications, TheDocumentEndsEncryptedWithEveryEditAndNothingLeft) {
         instance = platform::startProcess(platform::windowsPath(root() / "instance.sh"));
     }
     auto form = start();
+    if (instance != 0) {
+        // The other window must get to the copy within the settling time, even on a busy machine.
+        WaitTimes times = testTimes();
+        times.settle = std::chrono::milliseconds(1500);
+        form->setWaitTimes(times);
+    }
     pick(*form, {"Docs"}, "report.txt");
 
     bool sawDisabled = false;

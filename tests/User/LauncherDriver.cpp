@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
     }
     Form1 form;
     form.setWaitTimes({.poll = std::chrono::milliseconds(20), .settle = std::chrono::milliseconds(300),
-                       .handOff = std::chrono::milliseconds(1500)});
+                       .handOff = std::chrono::milliseconds(4000)});
     form.endOnTerminationSignals();
     form.show();
     const std::string document = argv[1];

@@ -106,7 +106,7 @@ protected:
     // Short waits: the fake applications act within a few seconds.
     static WaitTimes testTimes() {
         using std::chrono::milliseconds;
-        return WaitTimes{.poll = milliseconds(20), .settle = milliseconds(300), .handOff = milliseconds(1500)};
+        return WaitTimes{.poll = milliseconds(20), .settle = milliseconds(300), .handOff = milliseconds(4000)};
     }
 
     std::unique_ptr<Form1> start() {
