@@ -92,7 +92,7 @@ CycleEnd Cycle::run(KeySetup& keys) {
     }
     if (!locked_) return CycleEnd::InUse;
 
-    EditingWatch watch(work_);
+    EditingWatch watch;  // made before the start, so that it sees all the program leaves behind
     int32_t pid = 0;
     try {
         host_.AddToList("Launching application");
@@ -167,6 +167,8 @@ void Cycle::open(KeySetup& keys) {
 
 // Waits until the editing has ended (EditingWatch.h). A program that ended at once and left no
 // sign of editing handed the copy to another window: then the user says when editing is done.
+// Open files are looked for only once the program's tree has ended, so that a long session
+// costs next to nothing.
 void Cycle::waitForEditing(EditingWatch& watch, int32_t pid) {
     const Waiting waiting(host_);
     const WaitTimes& times = r_.times;
@@ -180,17 +182,12 @@ void Cycle::waitForEditing(EditingWatch& watch, int32_t pid) {
         host_.keepPainting();
         std::this_thread::sleep_for(times.poll);
         const Clock::time_point now = Clock::now();
-        const EditingSigns signs = watch.look();
         if (const FileStamp stamp = stampOf(work_); stamp != seen) {
             seen = stamp;
             signSeen = true;
             lastActivity = now;
         }
-        if (!signs.holders.empty() || !signs.lockFiles.empty()) {
-            signSeen = true;
-            lastActivity = now;
-        }
-        if (host_.Inst(pid) || !signs.running.empty()) {
+        if (host_.Inst(pid) || watch.programRuns()) {
             lastActivity = now;
             continue;
         }
@@ -204,7 +201,12 @@ void Cycle::waitForEditing(EditingWatch& watch, int32_t pid) {
             }
             break;
         }
-        if (signs.editing() || now - lastActivity < times.settle) continue;
+        if (openSigns(work_).open()) {
+            signSeen = true;
+            lastActivity = now;
+            continue;
+        }
+        if (now - lastActivity < times.settle) continue;
         if (!signSeen && *treeEnded - start < times.handOff) {
             handedOff = true;
             host_.AddToList(handOffMessage(bare_));

@@ -58,11 +58,8 @@ FileStamp stampOf(const std::string& winPath) {
     return stamp;
 }
 
-namespace {
-
-// The signs that do not depend on the started program: holders and lock files.
-EditingSigns openSigns(const std::string& copy) {
-    EditingSigns signs;
+OpenSigns openSigns(const std::string& copy) {
+    OpenSigns signs;
     signs.holders = platform::processesHoldingFile(copy);
     const std::string name = platform::bareName(copy);
     const std::string folder = copy.substr(0, copy.size() - name.size());  // the copy's own folder
@@ -71,18 +68,8 @@ EditingSigns openSigns(const std::string& copy) {
     return signs;
 }
 
-}  // namespace
-
-EditingWatch::EditingWatch(std::string copy) : copy_(std::move(copy)) {}
-
-EditingSigns EditingWatch::look() {
-    EditingSigns signs = openSigns(copy_);
-    signs.running = tree_.running();
-    return signs;
-}
-
 std::optional<std::string> stillOpenIn(const std::string& copy) {
-    const EditingSigns signs = openSigns(copy);
+    const OpenSigns signs = openSigns(copy);
     if (!signs.holders.empty())
         return signs.holders.front().program + " (process " + std::to_string(signs.holders.front().pid) + ")";
     if (!signs.lockFiles.empty()) return "the program that keeps \"" + signs.lockFiles.front() + "\"";

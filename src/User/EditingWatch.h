@@ -34,29 +34,28 @@ struct FileStamp {
 };
 FileStamp stampOf(const std::string& winPath);
 
-// What shows that the copy is still being edited.
-struct EditingSigns {
-    std::vector<int32_t> running;                // the started program's process tree
+// What shows that the copy is open outside the started program's process tree.
+struct OpenSigns {
     std::vector<platform::FileHolder> holders;   // processes with the copy open
     std::vector<std::string> lockFiles;          // editors' lock files beside the copy
-    bool editing() const { return !running.empty() || !holders.empty() || !lockFiles.empty(); }
+    bool open() const { return !holders.empty() || !lockFiles.empty(); }
 };
+OpenSigns openSigns(const std::string& copy);
 
 // Who has the copy `copy` open: "PROGRAM (process N)", or the program that keeps an editor's
 // lock file beside it; nothing when nobody does.
 std::optional<std::string> stillOpenIn(const std::string& copy);
 
+// The started program and everything it starts.
 class EditingWatch {
 public:
-    // `copy` is the working copy's name in the working folder.
-    explicit EditingWatch(std::string copy);
     // Starts the application's command line; returns its process id.
     int32_t start(std::string_view commandLine) { return tree_.start(commandLine); }
-    EditingSigns look();
+    // Whether a process of the tree still runs (a cheap look: it reads no open files).
+    bool programRuns() { return !tree_.running().empty(); }
 
 private:
     platform::ProcessTree tree_;
-    std::string copy_;
 };
 
 }  // namespace varkel::user
