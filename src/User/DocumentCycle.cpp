@@ -2,6 +2,7 @@
 
 #include "CopyBack.h"
 #include "CycleRecord.h"
+#include "EditingWait.h"
 #include "File.h"
 #include "Launcher.h"
 #include "LockList.h"
@@ -10,14 +11,12 @@
 
 #include <filesystem>
 #include <optional>
-#include <thread>
 
 namespace varkel::user {
 using namespace varkel::platform;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 const std::string kConsult = "  Please consult with the System Administrator about this problem.";
 // A copy saved again and again while it is encrypted is taken as it is after this many rounds.
 constexpr int kEncryptRounds = 5;
@@ -31,18 +30,6 @@ bool nameTaken(const std::string& name) {
     std::error_code ec;
     return std::filesystem::symlink_status(hostPath(name), ec).type() != std::filesystem::file_type::not_found;
 }
-
-// The application buttons are disabled for as long as this lives.
-class Waiting {
-public:
-    explicit Waiting(CycleHost& host) : host_(host) { host_.waiting(true); }
-    ~Waiting() { host_.waiting(false); }
-    Waiting(const Waiting&) = delete;
-    Waiting& operator=(const Waiting&) = delete;
-
-private:
-    CycleHost& host_;
-};
 
 class Cycle {
 public:
@@ -59,7 +46,6 @@ public:
 private:
     std::optional<CycleEnd> refusal();
     void open(KeySetup& keys);
-    void waitForEditing(EditingWatch& watch, int32_t pid);
     CycleEnd finish();
     void note(CycleStep step) {
         record_.step = step;
@@ -101,7 +87,7 @@ CycleEnd Cycle::run(KeySetup& keys) {
         return failBeforeEditing(e);
     }
     host_.AddToList("...Waiting for termination...");
-    waitForEditing(watch, pid);
+    waitUntilEditingEnds(watch, pid, EditedCopy{work_, bare_, opened_}, r_.times, host_);
     return finish();
 }
 
@@ -165,59 +151,6 @@ void Cycle::open(KeySetup& keys) {
     note(CycleStep::Editing);
 }
 
-// Waits until the editing has ended (EditingWatch.h). A program that ended at once and left no
-// sign of editing handed the copy to another window: then the user says when editing is done.
-// Open files are looked for only once the program's tree has ended, so that a long session
-// costs next to nothing.
-void Cycle::waitForEditing(EditingWatch& watch, int32_t pid) {
-    const Waiting waiting(host_);
-    const WaitTimes& times = r_.times;
-    const Clock::time_point start = Clock::now();
-    Clock::time_point lastActivity = start;
-    std::optional<Clock::time_point> treeEnded;
-    FileStamp seen = opened_;
-    bool signSeen = false;
-    bool handedOff = false;
-    while (!host_.endRequested()) {
-        host_.keepPainting();
-        std::this_thread::sleep_for(times.poll);
-        const Clock::time_point now = Clock::now();
-        if (const FileStamp stamp = stampOf(work_); stamp != seen) {
-            seen = stamp;
-            signSeen = true;
-            lastActivity = now;
-        }
-        if (host_.Inst(pid) || watch.programRuns()) {
-            lastActivity = now;
-            continue;
-        }
-        if (!treeEnded) treeEnded = now;
-        if (handedOff) {
-            if (!host_.finishedEditingPressed()) continue;
-            if (const auto who = stillOpenIn(work_)) {
-                host_.AddToList(stillOpenMessage(bare_, *who));
-                host_.showFinishedEditing(stillOpenMessage(bare_, *who));
-                continue;
-            }
-            break;
-        }
-        if (openSigns(work_).open()) {
-            signSeen = true;
-            lastActivity = now;
-            continue;
-        }
-        if (now - lastActivity < times.settle) continue;
-        if (!signSeen && *treeEnded - start < times.handOff) {
-            handedOff = true;
-            host_.AddToList(handOffMessage(bare_));
-            host_.showFinishedEditing(handOffMessage(bare_));
-            continue;
-        }
-        break;
-    }
-    if (handedOff) host_.closeFinishedEditing();
-}
-
 // Encrypts the copy and writes it back; a save that lands meanwhile is encrypted again.
 CycleEnd Cycle::finish() {
     host_.AddToList("Encrypting " + bare_);
@@ -251,8 +184,9 @@ CycleEnd Cycle::finish() {
         if (fileDigest(work_) == encrypted || round >= kEncryptRounds) break;
         host_.AddToList("Encrypting " + bare_ + " again: it was saved meanwhile");
     }
-    wipe(sdk(), work_);
+    // Recorded first: a copy that a crash leaves half wiped must never be taken for an edit.
     note(CycleStep::Unlocking);
+    wipe(sdk(), work_);
     try {
         host_.AddToList("Unlocking " + bare_);
         shared::unlockDocument(r_.networkPath, r_.document);
@@ -277,6 +211,7 @@ void Cycle::unlockQuietly() {
 // Nothing was edited yet: the plaintext goes, the lock is released, the document is unchanged.
 CycleEnd Cycle::failBeforeEditing(const std::exception& e) {
     try {
+        if (locked_) note(CycleStep::Unlocking);
         wipe(sdk(), work_);
         if (locked_) removeCycleRecord();
     } catch (const std::exception&) {
@@ -297,8 +232,8 @@ CycleEnd Cycle::keepEncryptedAndReport(const std::string& why) {
         } catch (const std::exception&) {
             kept = inWorkingFolder(keepEncrypted(work_));
         }
+        removeCycleRecord();  // the edits are safe in `kept`; the lock stays
         wipe(sdk(), work_);
-        removeCycleRecord();
     } catch (const std::exception&) {
         kept = inWorkingFolder(fileExists(kEncryptedResult) ? kEncryptedResult : work_);
     }
@@ -308,14 +243,6 @@ CycleEnd Cycle::keepEncryptedAndReport(const std::string& why) {
 }
 
 }  // namespace
-
-std::string handOffMessage(const std::string& name) {
-    return name + " is open in another window of the application. Save it, close it there, then press Finished Editing.";
-}
-
-std::string stillOpenMessage(const std::string& name, const std::string& who) {
-    return name + " is still open in " + who + ". Save it, close it there, then press Finished Editing.";
-}
 
 std::string existsMessage(const std::string& document) {
     return document + " already exists.  Please choose another name for the new document; nothing has been written.";

@@ -3,6 +3,7 @@
 // Each step that reaches the disk is first noted in the cycle record (CycleRecord.h).
 #pragma once
 
+#include "CycleHost.h"
 #include "EditingWatch.h"
 #include "Library.h"
 
@@ -10,26 +11,6 @@
 #include <string>
 
 namespace varkel::user {
-
-// What the cycle needs from the window.
-class CycleHost {
-public:
-    virtual ~CycleHost() = default;
-    virtual void AddToList(const std::string& text) = 0;   // one status line
-    virtual void message(const std::string& text) = 0;     // a message box with OK
-    virtual bool Inst(int32_t pid) = 0;                    // whether the application still runs
-    // While on, the window shows its application buttons disabled.
-    virtual void waiting(bool on) = 0;
-    // During the wait: repaint and answer, take no input but the Finished Editing window's.
-    virtual void keepPainting() = 0;
-    // The Finished Editing window: shows it with `text` (or gives it the new text).
-    virtual void showFinishedEditing(const std::string& text) = 0;
-    // Whether its button was pressed since the last question.
-    virtual bool finishedEditingPressed() = 0;
-    virtual void closeFinishedEditing() = 0;
-    // The launcher was asked to end: the wait stops and the cycle is brought to its end.
-    virtual bool endRequested() = 0;
-};
 
 struct CycleRequest {
     std::string networkPath;   // ends in "\"
@@ -54,10 +35,6 @@ inline constexpr const char* kNoExtensionMessage =
     "consult your IT professional.";
 inline constexpr const char* kInUseMessage = "That File is currently in use by another user.  Please try again later.";
 
-// "NAME is open in another window of the application. ..." for the Finished Editing window.
-std::string handOffMessage(const std::string& name);
-// The same window's text when the button was pressed while `who` still has the copy.
-std::string stillOpenMessage(const std::string& name, const std::string& who);
 // A new document whose name is taken.
 std::string existsMessage(const std::string& document);
 

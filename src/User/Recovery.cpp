@@ -28,6 +28,8 @@ std::string saveEdits(_SDK& sdk, CycleRecord& record) {
         return record.step == CycleStep::Written ? "Your changes were saved into it." : "It has not been changed.";
     }
     encryptCopy(sdk, record.copy);
+    // A crash between the rename over the document and its record leaves the document done.
+    if (fileDigest(record.document) == fileDigest(kEncryptedResult)) return "Your changes were saved into it.";
     if (documentAsRecorded(record)) {
         try {
             if (writeBack(record.document, record.newDocument)) {
@@ -84,11 +86,12 @@ std::optional<std::string> recoverInterruptedCycle(const std::string& networkPat
                joinPath(currentFolder(), record->copy) + " could not be taken back (" + e.what() +
                ").  They have been left as they are.  Please consult with the System Administrator about this problem.";
     }
+    // Recorded first: a copy that a crash leaves half wiped must never be taken for an edit.
+    record->step = CycleStep::Unlocking;
+    writeCycleRecord(*record);
     wipe(*sdk, record->copy);
     removeIfThere(kEncryptedResult);
     removeIfThere(record->document + ".vrknew");  // a write-back that did not get to its rename
-    record->step = CycleStep::Unlocking;
-    writeCycleRecord(*record);
     std::string unlock;
     try {
         shared::unlockDocument(networkPath, record->document);

@@ -112,6 +112,12 @@ protected:
 // Where the launcher is killed: at a recorded step (the driver kills itself the moment the
 // step is recorded), or from outside while a file is part written or the application runs.
 enum class Outside { No, DuringDecryption, WhileTheApplicationRuns, DuringEncryption };
+// What else the crash left half done, beyond where the launcher was killed.
+enum class HalfDone {
+    Nothing,
+    Wipe,      // the working copy was half overwritten by the wipe
+    Record,    // the document was replaced, but the record not yet told so
+};
 struct KillPoint {
     std::string name;
     std::string step;
@@ -119,18 +125,21 @@ struct KillPoint {
     bool large = false;   // a document large enough to be caught half decrypted or encrypted
     bool edited = true;   // the edit was saved before the kill, so the document must hold it
     bool newDocument = false;
+    HalfDone halfDone = HalfDone::Nothing;
 };
 
 const KillPoint kKillPoints[] = {
-    {"BeforeDecrypting", "opening", Outside::No, false, false, false},
-    {"DuringDecryption", "", Outside::DuringDecryption, true, false, false},
-    {"WhileTheApplicationRuns", "", Outside::WhileTheApplicationRuns, false, true, false},
-    {"BeforeEncrypting", "encrypting", Outside::No, false, true, false},
-    {"DuringEncryption", "", Outside::DuringEncryption, true, true, false},
-    {"AfterTheCopyBack", "written", Outside::No, false, true, false},
-    {"BeforeTheUnlock", "unlocking", Outside::No, false, true, false},
-    {"NewDocumentWhileTheApplicationRuns", "", Outside::WhileTheApplicationRuns, false, true, true},
-    {"NewDocumentAfterTheCopyBack", "written", Outside::No, false, true, true},
+    {"BeforeDecrypting", "opening", Outside::No, false, false, false, HalfDone::Nothing},
+    {"DuringDecryption", "", Outside::DuringDecryption, true, false, false, HalfDone::Nothing},
+    {"WhileTheApplicationRuns", "", Outside::WhileTheApplicationRuns, false, true, false, HalfDone::Nothing},
+    {"BeforeEncrypting", "encrypting", Outside::No, false, true, false, HalfDone::Nothing},
+    {"DuringEncryption", "", Outside::DuringEncryption, true, true, false, HalfDone::Nothing},
+    {"AfterTheCopyBack", "written", Outside::No, false, true, false, HalfDone::Nothing},
+    {"BeforeTheUnlock", "unlocking", Outside::No, false, true, false, HalfDone::Nothing},
+    {"DuringTheWipe", "unlocking", Outside::No, false, true, false, HalfDone::Wipe},
+    {"BetweenTheCopyBackAndItsRecord", "encrypting", Outside::No, false, true, false, HalfDone::Record},
+    {"NewDocumentWhileTheApplicationRuns", "", Outside::WhileTheApplicationRuns, false, true, true, HalfDone::Nothing},
+    {"NewDocumentAfterTheCopyBack", "written", Outside::No, false, true, true, HalfDone::Nothing},
 };
 
 void PrintTo(const KillPoint& kill, std::ostream* out) { *out << kill.name; }
@@ -173,6 +182,10 @@ TEST_P(KillPoints, TheNextStartRecoversEveryEditOnceAndLeavesNothingBehind) {
     }
     endApplication();
     ASSERT_TRUE(fs::exists(work() / kCycleRecordFile));
+    if (kill.halfDone == HalfDone::Wipe) {
+        writeBytes(work() / "report.txt", std::string(readBytes(work() / "report.txt").size(), '\0'));
+    }
+    if (kill.halfDone == HalfDone::Record) encrypt(document, readBytes(work() / "report.txt"));
 
     const std::string expected = original + (kill.edited ? " edited" : "");
     {

@@ -3,6 +3,7 @@
 #include "LauncherFixture.h"
 
 #include "CycleRecord.h"
+#include "EditingWait.h"
 #include "EditingWatch.h"
 #include "Process.h"
 
