@@ -271,6 +271,34 @@ TEST_F(Crash, ACopyStillOpenInTheApplicationIsTakenBackOnlyOnceItIsClosed) {
     EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
 }
 
+// Two launchers, each in a working folder of its own, press their buttons on one document at
+// the same moment: one opens it, the other is told it is in use, and no edit is lost.
+TEST_F(Crash, TwoLaunchersAtOnceOpenADocumentOnceBetweenThem) {
+    const fs::path document = share_ / "Docs" / "report.txt";
+    encrypt(document, kMark);
+    writeBytes(editor_, "#!/bin/sh\nsleep 1\nprintf ' edited' >> \"$1\"\n");
+    const fs::path second = root() / "work2";
+    fs::create_directories(second);
+    fs::copy_file(work() / "network.dat", second / "network.dat");
+    const pid_t first = startDriver("N:\\Docs\\report.txt");
+    pid_t other = 0;
+    {
+        const OutsideTheWorkingFolder there(second);
+        other = spawn({LAUNCHER_DRIVER, "N:\\Docs\\report.txt"}, root() / "driver2.err");
+    }
+    EXPECT_EQ(waitForExit(first), 0) << driverErrors();
+    EXPECT_EQ(waitForExit(other), 0) << readBytes(root() / "driver2.err");
+    const std::string said = driverErrors() + readBytes(root() / "driver2.err");
+    size_t refused = 0;
+    for (size_t at = said.find(kInUseMessage); at != std::string::npos; at = said.find(kInUseMessage, at + 1)) ++refused;
+    EXPECT_EQ(refused, 1u) << said;
+    EXPECT_EQ(decrypt(document), kMark + " edited");
+    EXPECT_EQ(readBytes(share_ / "Locked.dat"), "");
+    EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
+    for (const auto& entry : fs::directory_iterator(second))
+        EXPECT_TRUE(entry.path().filename() == "network.dat" || entry.path().filename() == "Vrkdec.dat") << entry.path();
+}
+
 // Key material of the library in the working folder.
 std::vector<std::string> keyFiles(const fs::path& folder) {
     std::vector<std::string> found;
