@@ -73,7 +73,8 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(0, &form, [&form] {
         form.Interface(1);
         form.close();
-        QCoreApplication::quit();
+        // Quits once the events already queued have run, so that no timer is left pending.
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
     });
     return QApplication::exec();
 }
