@@ -277,6 +277,15 @@ TEST_F(Crash, ACopyStillOpenInTheApplicationIsTakenBackOnlyOnceItIsClosed) {
     EXPECT_EQ(leftInWorkingFolder(), std::vector<std::string>{});
 }
 
+TEST_F(Crash, ARecordThatCannotBeReadIsLeftAsItIsAndSaidSo) {
+    writeBytes(work() / kCycleRecordFile, "editing\r\nN:\\Docs\\report.txt\r\n");  // cut short
+    auto form = start();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_NE(dialogs_.messages[0].find("could not be read"), std::string::npos) << dialogs_.messages[0];
+    EXPECT_EQ(readBytes(work() / kCycleRecordFile), "editing\r\nN:\\Docs\\report.txt\r\n");
+    EXPECT_TRUE(child<QPushButton>(*form, "Command1")->isVisible());
+}
+
 // Two launchers, each in a working folder of its own, press their buttons on one document at
 // the same moment: one opens it, the other is told it is in use, and no edit is lost.
 TEST_F(Crash, TwoLaunchersAtOnceOpenADocumentOnceBetweenThem) {
