@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +29,34 @@ bool parentMissing(const fs::path& host) {
     raiseErrno(err, std::string(name), err == ENOENT && parentMissing(host));
 }
 
+// What the file itself says about a name. An open reaches the file server, where a stat or a
+// look-up may be answered from a network client's cache.
+enum class Presence { File, NotFile, Missing, Unknown };
+
+Presence lookThroughOpen(const fs::path& host) {
+    const int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Presence::Missing : Presence::Unknown;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular ? Presence::File : Presence::NotFile;
+}
+
+void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+// Opens the file; a create that a network client refuses with ENOENT because it still holds
+// an entry for a file another machine removed is tried again until that entry has expired.
+int openCreatingThroughStaleEntries(const fs::path& host, int flags, mode_t perms) {
+    constexpr int kStaleEntryRetries = 150;  // 10 ms apart: longer than a client's entry cache
+    for (int retry = 0;; ++retry) {
+        const int fd = ::open(host.c_str(), flags, perms);
+        if (fd >= 0 || errno != ENOENT || (flags & O_CREAT) == 0 || retry == kStaleEntryRetries ||
+            parentMissing(host))
+            return fd;
+        pause(10);
+    }
+}
+
 int openFlags(OpenMode mode) {
     switch (mode) {
     case OpenMode::Input: return O_RDONLY;
@@ -42,7 +72,7 @@ int openFlags(OpenMode mode) {
 File::File(std::string_view winPath, OpenMode mode, OpenOptions options)
     : host_(hostPath(winPath)), name_(winPath) {
     const mode_t perms = options.ownerOnly ? 0600 : 0666;
-    fd_ = ::open(host_.c_str(), openFlags(mode) | O_CLOEXEC, perms);
+    fd_ = openCreatingThroughStaleEntries(host_, openFlags(mode) | O_CLOEXEC, perms);
     if (fd_ < 0) raiseFor(errno, host_, name_);
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -73,6 +103,11 @@ uint64_t File::length() const {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) raiseFor(errno, host_, name_);
     return static_cast<uint64_t>(st.st_size);
+}
+
+bool File::holdsData() const {
+    char byte = 0;
+    return readAt(0, &byte, 1) == 1;
 }
 
 size_t File::readAt(uint64_t offset, void* data, size_t size) const {
@@ -149,9 +184,18 @@ void RecordFile::put(uint64_t r, std::string_view data) {
 }
 
 TextReader::TextReader(std::string_view winPath) {
+    // Read to the end rather than to the length: a network client may report a length it
+    // cached before another machine added to the file.
     File file(winPath, OpenMode::Input);
-    text_.resize(file.length());
-    text_.resize(file.readAt(0, text_.data(), text_.size()));
+    text_.resize(std::max<uint64_t>(file.length(), 4096));
+    for (size_t size = 0;;) {
+        size += file.readAt(size, text_.data() + size, text_.size() - size);
+        if (size < text_.size()) {
+            text_.resize(size);
+            break;
+        }
+        text_.resize(text_.size() * 2);
+    }
 }
 
 std::string TextReader::lineInput() {
@@ -226,8 +270,18 @@ void TextWriter::print(std::string_view text) { file_.append(text); }
 void TextWriter::close() { file_.close(); }
 
 bool fileExists(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
     struct stat st {};
-    return ::stat(hostPath(winPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const int found = ::stat(host.c_str(), &st);
+    const bool statSaysFile = found == 0 && S_ISREG(st.st_mode);
+    if (found == 0 ? !statSaysFile : errno != ENOENT) return false;  // a folder, a device, a bad path
+    switch (lookThroughOpen(host)) {
+    case Presence::File: return true;
+    case Presence::NotFile:
+    case Presence::Missing: return false;
+    case Presence::Unknown: break;  // unreadable, for one: the look-up is all there is
+    }
+    return statSaysFile;
 }
 
 bool folderExists(std::string_view winPath) {
@@ -315,22 +369,43 @@ void replaceKeepingAttributes(std::string_view from, std::string_view to) {
     replaceFile(from, to);
 }
 
-bool createExclusive(std::string_view winPath, std::string_view content) {
-    const fs::path host = hostPath(winPath);
-    const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (errno == EEXIST) return false;
-        raiseFor(errno, host, winPath);
-    }
+namespace {
+
+void writeNewFile(int fd, const fs::path& host, std::string_view name, std::string_view content) {
     const int written = static_cast<int>(::write(fd, content.data(), content.size()));
     const int err = errno;
     ::fsync(fd);
     ::close(fd);
     if (written != static_cast<int>(content.size())) {
         ::unlink(host.c_str());
-        raiseFor(written < 0 ? err : ENOSPC, host, winPath);
+        raiseFor(written < 0 ? err : ENOSPC, host, name);
     }
-    return true;
+}
+
+}  // namespace
+
+bool createExclusive(std::string_view winPath, std::string_view content) {
+    constexpr int kAttempts = 4;
+    const fs::path host = hostPath(winPath);
+    for (int attempt = 1;; ++attempt) {
+        const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            writeNewFile(fd, host, winPath, content);
+            return true;
+        }
+        const int err = errno;
+        // A network client may report a create that lost to an existing file as EPERM or EIO,
+        // and may report EEXIST from a cached entry of a file another machine has removed:
+        // the file itself decides. One that has gone meanwhile is tried again.
+        const Presence presence = lookThroughOpen(host);
+        if (presence == Presence::File || presence == Presence::NotFile) return false;
+        if (presence == Presence::Missing && attempt < kAttempts) {
+            pause(attempt * 2);
+            continue;
+        }
+        if (err == EEXIST) return false;  // a stale entry: the caller comes back once it expires
+        raiseFor(err, host, winPath);
+    }
 }
 
 uint64_t fileLength(std::string_view winPath) { return File(winPath, OpenMode::Input).length(); }

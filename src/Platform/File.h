@@ -35,6 +35,9 @@ public:
     const std::filesystem::path& host() const { return host_; }
     const std::string& name() const { return name_; }
     uint64_t length() const;
+    // Whether the file holds at least one byte, found by reading: a network client may answer
+    // length() from a size it cached before another machine wrote the file.
+    bool holdsData() const;
     // Reads up to `size` bytes at `offset`; fewer at the end of the file.
     size_t readAt(uint64_t offset, void* data, size_t size) const;
     void writeAt(uint64_t offset, const void* data, size_t size);
@@ -102,6 +105,9 @@ private:
 };
 
 // Whole-file helpers.
+// Whether an ordinary file (or a link to one) of that name exists. A network client may
+// answer a look-up from its cache after another machine created or removed the file, so the
+// answer comes from opening the file.
 bool fileExists(std::string_view winPath);
 bool folderExists(std::string_view winPath);
 void deleteFile(std::string_view winPath);              // error 53 when missing
@@ -119,7 +125,9 @@ void copyAttributes(std::string_view model, std::string_view scratch);
 void replaceKeepingAttributes(std::string_view from, std::string_view to);
 uint64_t fileLength(std::string_view winPath);          // error 53 when missing
 // Creates the file only when no file of that name exists (an exclusive create, which also
-// holds on shared network folders), writes `content` and flushes it. False when it exists.
+// holds on shared network folders), writes `content` and flushes it. False when it exists,
+// whatever error the file system reports for that; a create that fails while no file of the
+// name is there raises the error.
 bool createExclusive(std::string_view winPath, std::string_view content);
 // True when both names reach the same file (same host path, or the same file by identity).
 bool sameFile(std::string_view a, std::string_view b);

@@ -22,7 +22,7 @@ namespace {
 std::optional<std::string> readGuard(const std::string& file) {
     try {
         File f(file, OpenMode::Input);
-        std::string text(static_cast<size_t>(std::min<uint64_t>(f.length(), 512)), '\0');
+        std::string text(512, '\0');  // read, not sized by a length a client may have cached
         text.resize(f.readAt(0, text.data(), text.size()));
         return text;
     } catch (const VbError& e) {
@@ -57,10 +57,8 @@ void breakGuard(const std::string& file, const std::string& seen) {
     }
 }
 
-uint64_t listLength(const std::string& list) {
-    RecordFile file(list, 1);
-    return file.length();
-}
+// Whether the list is empty or missing (a missing one is created empty).
+bool listEmpty(const std::string& list) { return !File(list, OpenMode::Random).holdsData(); }
 
 }  // namespace
 
@@ -85,7 +83,11 @@ ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
     const auto start = std::chrono::steady_clock::now();
     while (!createExclusive(file_, content_)) {
         const std::optional<std::string> held = readGuard(file_);
-        if (!held) continue;
+        if (!held) {
+            // Released meanwhile, or a client's stale entry for a released guard.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
         const bool unparsed = held->find('\n') == std::string::npos;
         if (unparsed ? olderThan(file_, times.stale) : guardIsStale(*held, Clock::now(), times)) {
             breakGuard(file_, *held);
@@ -108,7 +110,7 @@ ListGuard::~ListGuard() {
 LockResult lockDocument(const std::string& networkPath, const std::string& document) {
     const ListGuard guard(networkPath);
     const std::string list = networkPath + "Locked.dat";
-    if (listLength(list) == 0) {
+    if (listEmpty(list)) {
         writeLines(list, {document});
         return LockResult::Granted;
     }
@@ -120,7 +122,7 @@ LockResult lockDocument(const std::string& networkPath, const std::string& docum
 void registerDocument(const std::string& networkPath, const std::string& document) {
     const ListGuard guard(networkPath);
     const std::string list = networkPath + "Files.dat";
-    if (listLength(list) == 0) {
+    if (listEmpty(list)) {
         writeLines(list, {document});
         return;
     }

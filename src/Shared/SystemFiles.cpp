@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "File.h"
+#include "VbError.h"
 
 #include <algorithm>
 
@@ -14,13 +15,14 @@ std::string withTrailingBackslash(std::string path) {
 }
 
 bool FilePresent(const std::string& path) {
-    uint64_t length = 0;
-    {
-        RecordFile file(path, 1);
-        length = file.length();
+    // Read, not the length: a network client may report a length it cached before another
+    // machine wrote the file, and an empty file must not hide a written one.
+    if (RecordFile(path, 1).file().holdsData()) return true;
+    try {
+        deleteFile(path);
+    } catch (const VbError& e) {
+        if (e.number() != kFileNotFound) throw;  // another program removed it first: absent all the same
     }
-    if (length > 0) return true;
-    deleteFile(path);
     return false;
 }
 
@@ -88,6 +90,12 @@ void rewriteWithout(const std::string& list, const std::string& transient, const
         copyFile(transient, list);
         deleteFile(transient);
     } else {
+        // The list keeps its mode and group, so that every account of a shared folder can
+        // still write it after this one replaced it; a share that keeps no modes is left so.
+        try {
+            copyAttributes(list, transient);
+        } catch (const VbError&) {
+        }
         replaceFile(transient, list);
     }
 }

@@ -151,5 +151,40 @@ TEST_F(Files, AttributesAreNeverGivenThroughALink) {
     EXPECT_EQ(readBytes("doc.txt"), "d");
 }
 
+// Text is read to the end of the file, however its length falls against the read buffer.
+TEST_F(Files, TextIsReadToTheEndOfTheFile) {
+    for (size_t size : {0, 1, 4094, 4095, 4096, 4097, 8192, 9001}) {
+        SCOPED_TRACE(size);
+        std::string text(size, 'x');
+        if (size > 0) text.back() = 'z';
+        writeBytes("list.dat", text);
+        TextReader in("list.dat");
+        EXPECT_EQ(size == 0 ? std::string() : in.lineInput(), text);
+        EXPECT_TRUE(in.eof());
+        EXPECT_EQ(File("list.dat", OpenMode::Input).holdsData(), size > 0);
+    }
+}
+
+// Only an ordinary file (or a link to one) is present; nothing else is opened into a hang.
+TEST_F(Files, OnlyAnOrdinaryFileExists) {
+    writeBytes("plain.dat", "x");
+    fs::create_directory("folder");
+    fs::create_symlink("plain.dat", "link.dat");
+    fs::create_symlink("gone.dat", "broken.dat");
+    ASSERT_EQ(::mkfifo("pipe.dat", 0600), 0);
+    const std::pair<const char*, bool> cases[] = {{"plain.dat", true},   {"PLAIN.DAT", true}, {"link.dat", true},
+                                                  {"missing.dat", false}, {"folder", false},   {"broken.dat", false},
+                                                  {"pipe.dat", false},    {"missing\\x.dat", false}};
+    for (const auto& [name, exists] : cases) EXPECT_EQ(fileExists(name), exists) << name;
+}
+
+// An exclusive create is false only where something of that name is there; otherwise its
+// failure is an error.
+TEST_F(Files, AnExclusiveCreateThatCannotCreateIsAnError) {
+    fs::create_directory("taken");
+    EXPECT_FALSE(createExclusive("taken", "x"));
+    EXPECT_EQ(errorOf([] { createExclusive("missing\\Guard.lck", "x"); }), kPathNotFound);
+}
+
 }  // namespace
 }  // namespace varkel::platform

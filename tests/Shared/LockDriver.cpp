@@ -1,11 +1,13 @@
-// One launcher's lock traffic for the parallel test:
+// One launcher's lock traffic for the parallel tests:
 //   lock-driver NETWORK-PATH ID CYCLES DOCUMENTS
 // Each cycle picks a document, locks it, marks it held (a second holder would find the mark),
 // checks that its lock line is still listed, registers it, drops the mark and unlocks it.
-// Writes "grants doubleGrants lostLines" to reportID.txt in the network folder.
+// Writes "grants doubleGrants lostLines" to reportID.txt in the network folder. A failure ends
+// the driver with its message on standard error and status 1, and no report.
 #include "File.h"
 #include "LockList.h"
 #include "SystemFiles.h"
+#include "VbError.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,19 +21,24 @@ int main(int argc, char* argv[]) {
     const int cycles = std::atoi(argv[3]);
     const int documents = std::atoi(argv[4]);
     int grants = 0, doubles = 0, lost = 0;
-    for (int c = 0; c < cycles; ++c) {
-        const std::string n = std::to_string((c + std::atoi(argv[2])) % documents);
-        const std::string document = "N:\\Docs\\doc" + n + ".txt";
-        if (shared::lockDocument(net, document) != shared::LockResult::Granted) continue;
-        ++grants;
-        const std::string mark = net + "held" + n;
-        if (!platform::createExclusive(mark, id)) ++doubles;
-        if (!shared::containsLine(net + "Locked.dat", document, shared::Case::Exact)) ++lost;
-        shared::registerDocument(net, document);
-        platform::deleteFile(mark);
-        shared::unlockDocument(net, document);
+    try {
+        for (int c = 0; c < cycles; ++c) {
+            const std::string n = std::to_string((c + std::atoi(argv[2])) % documents);
+            const std::string document = "N:\\Docs\\doc" + n + ".txt";
+            if (shared::lockDocument(net, document) != shared::LockResult::Granted) continue;
+            ++grants;
+            const std::string mark = net + "held" + n;
+            if (!platform::createExclusive(mark, id)) ++doubles;
+            if (!shared::containsLine(net + "Locked.dat", document, shared::Case::Exact)) ++lost;
+            shared::registerDocument(net, document);
+            platform::deleteFile(mark);
+            shared::unlockDocument(net, document);
+        }
+        shared::writeLines(net + "report" + id + ".txt",
+                           {std::to_string(grants) + " " + std::to_string(doubles) + " " + std::to_string(lost)});
+    } catch (const platform::VbError& e) {
+        std::fprintf(stderr, "lock-driver %s: error %d: %s\n", id.c_str(), e.number(), e.what());
+        return 1;
     }
-    shared::writeLines(net + "report" + id + ".txt",
-                       {std::to_string(grants) + " " + std::to_string(doubles) + " " + std::to_string(lost)});
     return 0;
 }

@@ -1,0 +1,77 @@
+// Launchers on two machines lock, register and unlock the same documents of one share at once.
+#include "ShareSupport.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace varkel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct DriverTotals {
+    int grants = 0, doubles = 0, lost = 0, unfinished = 0;
+};
+
+// VARKEL_SHARE_FULL=1 runs the full load (8 launchers per machine, 50 cycles each); the
+// default is a shorter run of the same shape.
+int cyclesPerLauncher() { return shareVariable("FULL") == "1" ? 50 : 12; }
+
+class ParallelLaunchers : public ShareTest {
+protected:
+    static constexpr int kPerMachine = 8;
+    static constexpr int kDocuments = 4;
+
+    DriverTotals runDrivers(int cycles) {
+        std::vector<int32_t> pids;
+        int id = 0;
+        for (const ShareMachine& m : machines())
+            for (int p = 0; p < kPerMachine; ++p, ++id)
+                pids.push_back(m.start(std::string(LOCK_DRIVER) + " N:\\ " + std::to_string(id) + " " +
+                                       std::to_string(cycles) + " " + std::to_string(kDocuments)));
+        waitFor(pids);
+        DriverTotals totals;
+        for (int p = 0; p < id; ++p) {
+            std::istringstream report(readBytes(server() / ("report" + std::to_string(p) + ".txt")));
+            int g = -1, d = -1, l = -1;
+            if (!(report >> g >> d >> l)) {
+                ++totals.unfinished;
+                continue;
+            }
+            totals.grants += g;
+            totals.doubles += d;
+            totals.lost += l;
+        }
+        return totals;
+    }
+};
+
+TEST_F(ParallelLaunchers, NeverShareADocumentNorLoseALineOnBothMounts) {
+    VARKEL_NEEDS_FRESH_CONTENTS();
+    const int cycles = cyclesPerLauncher();
+    const auto start = std::chrono::steady_clock::now();
+    const DriverTotals t = runDrivers(cycles);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("share (%s): 2 machines x %d launchers x %d cycles on %d documents in %.1f s: %d grants, "
+                "%d double grants, %d lock lines lost, %d launchers failed\n",
+                cached() ? "cached" : "uncached", kPerMachine, cycles, kDocuments, seconds, t.grants, t.doubles,
+                t.lost, t.unfinished);
+    EXPECT_EQ(t.unfinished, 0) << "see the launchers' messages above";
+    EXPECT_GT(t.grants, 0);
+    EXPECT_EQ(t.doubles, 0);
+    EXPECT_EQ(t.lost, 0);
+    EXPECT_EQ(readBytes(server() / "Locked.dat"), "");
+    const std::string files = readBytes(server() / "Files.dat");
+    for (int k = 0; k < kDocuments; ++k) {
+        const std::string line = "N:\\Docs\\doc" + std::to_string(k) + ".txt\r\n";
+        EXPECT_NE(files.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(files.begin(), files.end(), '\n'), kDocuments);
+    for (const auto& entry : fs::directory_iterator(server())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "Locked.dat" || name == "Files.dat" || name.starts_with("report")) << "left behind: " << name;
+    }
+}
+
+}  // namespace
+}  // namespace varkel::test
