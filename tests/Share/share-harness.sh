@@ -40,27 +40,33 @@ check_machine() {
   [ -c /dev/fuse ] || skip "no FUSE device /dev/fuse"
   local tool
   for tool in /usr/sbin/sshd sshfs fusermount3 ssh-keygen useradd userdel groupadd groupdel; do
-    command -v "$tool" >/dev/null || skip "$tool is missing (scripts/install-deps.sh installs it)"
+    command -v "$tool" >/dev/null || skip "$tool is missing"
   done
 }
 
 # --- tear-down: everything here works on a half-built state as well --------------------------
 
-kill_recorded() {  # state folder: ends the processes this run started, by their recorded ids
-  local state=$1 pid
-  [ -f "$state/pids" ] || return 0
-  while read -r pid; do
-    # Only a process of this run: its command line names the state folder.
-    if [ -r "/proc/$pid/cmdline" ] && tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF "$state"; then
-      kill "$pid" 2>/dev/null
-    fi
-  done <"$state/pids"
+# The start time of a process (clock ticks since boot), which tells it from a later process
+# that got the same id.
+start_time() { [ -r "/proc/$1/stat" ] && sed 's/^.*) //' "/proc/$1/stat" | cut -d' ' -f20; }
+
+record() {  # state folder, process id, "process" or "group" (the process leads a group)
+  echo "$2 $(start_time "$2") $3" >>"$1/pids"
+}
+
+signal_recorded() {  # state folder, kind, signal: to what of that kind this run started
+  local pid started kind
+  [ -f "$1/pids" ] || return 0
+  while read -r pid started kind; do
+    [ "$kind" = "$2" ] && [ -n "$started" ] && [ "$(start_time "$pid")" = "$started" ] || continue
+    if [ "$kind" = group ]; then kill "-$3" -- "-$pid" 2>/dev/null; else kill "-$3" "$pid" 2>/dev/null; fi
+  done <"$1/pids"
+}
+
+kill_recorded() {  # state folder, kind
+  signal_recorded "$1" "$2" TERM
   sleep 0.2
-  while read -r pid; do
-    if [ -r "/proc/$pid/cmdline" ] && tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF "$state"; then
-      kill -9 "$pid" 2>/dev/null
-    fi
-  done <"$state/pids"
+  signal_recorded "$1" "$2" KILL
 }
 
 unmount_all() {  # state folder
@@ -86,8 +92,9 @@ remove_accounts() {  # state folder
 tear_down() {  # state folder, registry
   local state=$1 registry=$2
   [ -n "$state" ] && [ -d "$state" ] || return 0
+  kill_recorded "$state" group  # the command, should it still run: it may hold files open
   unmount_all "$state"
-  kill_recorded "$state"
+  kill_recorded "$state" process
   unmount_all "$state"
   remove_accounts "$state"
   if grep -qF "$state/" /proc/self/mounts; then
@@ -174,7 +181,7 @@ start_server() {  # state folder
     write_server_config "$state" "$port"
     /usr/sbin/sshd -D -f "$state/sshd_config" -E "$state/sshd.log" &
     pid=$!
-    echo "$pid" >>"$state/pids"
+    record "$state" "$pid" process
     for i in $(seq 50); do
       port_answers "$port" && return 0
       kill -0 "$pid" 2>/dev/null || break
@@ -199,13 +206,16 @@ mount_machine() {  # state folder, machine, account, cache mode
   sshfs -f -F "$state/ssh_config" -o "$options" "$user@share:$state/server/share" "$root/mnt" \
     2>>"$state/sshfs-$machine.log" &
   pid=$!
-  echo "$pid" >>"$state/pids"
+  record "$state" "$pid" process
   for i in $(seq 100); do
     grep -qF " $root/mnt " /proc/self/mounts && return 0
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
   say "machine $machine could not mount the share: $(tail -3 "$state/sshfs-$machine.log")"
+  # A machine (a container, say) that allows no FUSE mounts cannot run the share at all.
+  grep -qiE "fuse: device not found|mount.*(operation not permitted|permission denied)" \
+    "$state/sshfs-$machine.log" && return 2
   return 1
 }
 
@@ -232,7 +242,8 @@ run() {  # cache mode, registry, command...
   start_server "$state" || exit 1
   local i
   for i in 0 1; do
-    mount_machine "$state" "${MACHINES[$i]}" "${USERS[$i]}" "$cache" || exit 1
+    mount_machine "$state" "${MACHINES[$i]}" "${USERS[$i]}" "$cache"
+    case $? in 0) ;; 2) skip "this machine allows no FUSE mounts" ;; *) exit 1 ;; esac
   done
 
   export VARKEL_SHARE_SERVER="$state/server/share" VARKEL_SHARE_MACHINES="${MACHINES[*]}"
@@ -245,7 +256,12 @@ run() {  # cache mode, registry, command...
   say "share ready ($cache): server folder $VARKEL_SHARE_SERVER, mounts A and B"
   # Users who share a folder through their group create files the group may write.
   umask 0002
-  "$@"
+  # The command runs in a process group of its own, so that a sweep after a killed run also
+  # ends what it started.
+  setsid "$@" &
+  local command=$!
+  record "$state" "$command" group
+  wait "$command"
   local status=$?
   [ "$status" -eq "$SKIP" ] && status=1  # a skip inside the share is not the machine's
   exit "$status"
