@@ -2,6 +2,7 @@
 // machine did must be what the other sees, whatever its client cached before.
 #include "File.h"
 #include "LockList.h"
+#include "MountCaches.h"
 #include "ShareSupport.h"
 #include "SystemFiles.h"
 
@@ -141,6 +142,21 @@ TEST_F(ShareFiles, ThePresenceTestKeepsAListTheOtherMachineWrote) {
     shared::writeLines(a().onShare("Locked.dat"), {"N:\\Docs\\a.doc"});
     EXPECT_TRUE(shared::FilePresent(b().onShare("Locked.dat")));
     EXPECT_EQ(readBytes(server() / "Locked.dat"), "N:\\Docs\\a.doc\r\n");
+}
+
+// A mount with the client's default caches draws the start-up warning naming the options that
+// fix it; one mounted with them draws none.
+TEST_F(ShareFiles, ACachingMountIsNamedWithTheOptionsThatFixIt) {
+    for (const ShareMachine& m : machines()) {
+        const std::string warning = platform::networkFolderCacheWarning(m.network());
+        if (cached()) {
+            EXPECT_NE(warning.find(m.network()), std::string::npos) << warning;
+            EXPECT_NE(warning.find("dir_cache=no,attr_timeout=0,entry_timeout=0,negative_timeout=0"), std::string::npos)
+                << warning;
+        } else {
+            EXPECT_EQ(warning, "");
+        }
+    }
 }
 
 }  // namespace
