@@ -24,15 +24,17 @@ struct ShareMachine {
     std::filesystem::path config;
     std::filesystem::path work;
     std::string account;
+    std::filesystem::path run;  // starts a program as this machine
 
     // The Windows-style path of a name in the share through this machine's mount, usable in
     // this test process (C: is the host root).
     std::string onShare(const std::string& name) const { return platform::windowsPath(mount / name); }
     // The share as a network path of this test process, ending in "\".
     std::string network() const { return platform::windowsPath(mount) + "\\"; }
-    // Starts a program of this machine (its drive map): a host path to the program, arguments.
+    // Starts a program as this machine (its host name and drive map): a host path to the
+    // program, then its arguments.
     int32_t start(const std::string& commandLine) const {
-        return platform::startProcess("C:\\usr\\bin\\env XDG_CONFIG_HOME=" + config.string() + " " + commandLine);
+        return platform::startProcess(platform::windowsPath(run) + " " + commandLine);
     }
 };
 
@@ -49,7 +51,7 @@ protected:
         if (server_.empty()) GTEST_SKIP() << "no share: run through share-harness.sh";
         for (const std::string m : {"A", "B"})
             machines_.push_back({m, shareVariable(m + "_MOUNT"), shareVariable(m + "_CONFIG"),
-                                 shareVariable(m + "_WORK"), shareVariable(m + "_USER")});
+                                 shareVariable(m + "_WORK"), shareVariable(m + "_USER"), shareVariable(m + "_RUN")});
         for (const auto& entry : std::filesystem::directory_iterator(server_)) std::filesystem::remove_all(entry);
     }
     const std::filesystem::path& server() const { return server_; }

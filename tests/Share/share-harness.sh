@@ -22,6 +22,8 @@
 #                                  map maps N: to its mount
 #   VARKEL_SHARE_{A,B}_WORK        a working folder of its own
 #   VARKEL_SHARE_{A,B}_USER        the account it reaches the server as
+#   VARKEL_SHARE_{A,B}_RUN         runs PROGRAM [ARG]... as that machine: host name
+#                                  varkel-A or varkel-B, XDG_CONFIG_HOME its configuration
 #   VARKEL_SHARE_GROUP             the group both accounts belong to
 #   VARKEL_SHARE_CACHE             cached or uncached
 set -uo pipefail
@@ -39,7 +41,7 @@ check_machine() {
   [ "$(id -u)" -eq 0 ] || skip "needs root (accounts, FUSE mounts)"
   [ -c /dev/fuse ] || skip "no FUSE device /dev/fuse"
   local tool
-  for tool in /usr/sbin/sshd sshfs fusermount3 ssh-keygen useradd userdel groupadd groupdel; do
+  for tool in /usr/sbin/sshd sshfs fusermount3 ssh-keygen useradd userdel groupadd groupdel unshare setsid; do
     command -v "$tool" >/dev/null || skip "$tool is missing"
   done
 }
@@ -198,6 +200,12 @@ mount_machine() {  # state folder, machine, account, cache mode
   local root="$state/$machine"
   mkdir -p "$root/mnt" "$root/config/varkel" "$root/work"
   echo "N: $root/mnt" >"$root/config/varkel/drives"
+  # Starts a program as this machine: a host name of its own, its drive map.
+  cat >"$root/run" <<EOF
+#!/bin/sh
+exec unshare --uts /bin/sh -c 'hostname varkel-$machine && exec "\$@"' run env XDG_CONFIG_HOME=$root/config "\$@"
+EOF
+  chmod 755 "$root/run"
   # hard_remove: a file removed or replaced while this client still has it open (its close
   # reaches the client a moment later) is removed at once, not renamed to a hidden
   # ".fuse_hidden..." file that stays in the share.
@@ -252,6 +260,7 @@ run() {  # cache mode, registry, command...
     local m=${MACHINES[$i]}
     export "VARKEL_SHARE_${m}_MOUNT=$state/$m/mnt" "VARKEL_SHARE_${m}_CONFIG=$state/$m/config"
     export "VARKEL_SHARE_${m}_WORK=$state/$m/work" "VARKEL_SHARE_${m}_USER=${USERS[$i]}"
+    export "VARKEL_SHARE_${m}_RUN=$state/$m/run"
   done
   say "share ready ($cache): server folder $VARKEL_SHARE_SERVER, mounts A and B"
   # Users who share a folder through their group create files the group may write.
