@@ -1,7 +1,9 @@
 // Launchers on two machines lock, register and unlock the same documents of one share at once.
+#include "LockList.h"
 #include "ShareSupport.h"
 
 #include <algorithm>
+#include <csignal>
 #include <sstream>
 
 namespace varkel::test {
@@ -22,11 +24,11 @@ protected:
     static constexpr int kPerMachine = 8;
     static constexpr int kDocuments = 4;
 
-    DriverTotals runDrivers(int cycles) {
+    DriverTotals runDrivers(int cycles, const std::vector<ShareMachine>& on, int perMachine = kPerMachine) {
         std::vector<int32_t> pids;
         int id = 0;
-        for (const ShareMachine& m : machines())
-            for (int p = 0; p < kPerMachine; ++p, ++id)
+        for (const ShareMachine& m : on)
+            for (int p = 0; p < perMachine; ++p, ++id)
                 pids.push_back(m.start(std::string(LOCK_DRIVER) + " N:\\ " + std::to_string(id) + " " +
                                        std::to_string(cycles) + " " + std::to_string(kDocuments)));
         waitFor(pids);
@@ -50,7 +52,7 @@ TEST_F(ParallelLaunchers, NeverShareADocumentNorLoseALineOnBothMounts) {
     VARKEL_NEEDS_FRESH_CONTENTS();
     const int cycles = cyclesPerLauncher();
     const auto start = std::chrono::steady_clock::now();
-    const DriverTotals t = runDrivers(cycles);
+    const DriverTotals t = runDrivers(cycles, machines());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("share (%s): 2 machines x %d launchers x %d cycles on %d documents in %.1f s: %d grants, "
                 "%d double grants, %d lock lines lost, %d launchers failed\n",
@@ -71,6 +73,28 @@ TEST_F(ParallelLaunchers, NeverShareADocumentNorLoseALineOnBothMounts) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name == "Locked.dat" || name == "Files.dat" || name.starts_with("report")) << "left behind: " << name;
     }
+}
+
+// A launcher killed while it holds the list guard leaves the guard behind; launchers of the other
+// machine, which cannot ask whether its process still runs, break it once it is old enough.
+TEST_F(ParallelLaunchers, AGuardLeftByAKilledLauncherOfTheOtherMachineIsBroken) {
+    const int32_t holder = machine(0).start(std::string(LOCK_DRIVER) + " N:\\ 99 hold");
+    const fs::path guard = server() / shared::ListGuard::kFileName;
+    for (int i = 0; i < 500 && !readBytes(guard).starts_with("varkel-A "); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(readBytes(guard).starts_with("varkel-A ")) << readBytes(guard);
+    ::kill(holder, SIGKILL);
+    waitFor({holder});
+
+    const auto start = std::chrono::steady_clock::now();
+    const DriverTotals t = runDrivers(3, {machine(1)}, 2);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(t.unfinished, 0);
+    EXPECT_GT(t.grants, 0);
+    EXPECT_EQ(t.doubles + t.lost, 0);
+    EXPECT_GE(waited, shared::GuardTimes{}.stale - std::chrono::seconds(2)) << "a live-looking guard was broken early";
+    EXPECT_FALSE(fs::exists(guard));
+    EXPECT_EQ(readBytes(server() / "Locked.dat"), "");
 }
 
 }  // namespace

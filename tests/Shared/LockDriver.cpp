@@ -1,5 +1,6 @@
 // One launcher's lock traffic for the parallel tests:
 //   lock-driver NETWORK-PATH ID CYCLES DOCUMENTS
+//   lock-driver NETWORK-PATH ID hold     takes the list guard and keeps it until killed
 // Each cycle picks a document, locks it, marks it held (a second holder would find the mark),
 // checks that its lock line is still listed, registers it, drops the mark and unlocks it.
 // Writes "grants doubleGrants lostLines" to reportID.txt in the network folder. A failure ends
@@ -9,12 +10,18 @@
 #include "SystemFiles.h"
 #include "VbError.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 int main(int argc, char* argv[]) {
     using namespace varkel;
+    if (argc == 4 && std::string(argv[3]) == "hold") {
+        const shared::ListGuard guard(argv[1]);
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
     if (argc != 5) return 2;
     const std::string net = argv[1];
     const std::string id = argv[2];
