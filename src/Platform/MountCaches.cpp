@@ -59,34 +59,45 @@ std::string readWhole(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The options of the sshfs process that serves `mountPoint`; empty when none can be seen.
+std::vector<std::string> commandLineOf(const fs::path& process) {
+    std::vector<std::string> argv;
+    std::istringstream cmdline(readWhole(process / "cmdline"));
+    for (std::string arg; std::getline(cmdline, arg, '\0');) argv.push_back(arg);
+    return argv;
+}
+
+// The -o options of an sshfs command line, when it mounts `mountPoint` (a relative mount point
+// is taken from the process's folder `cwd`).
+std::optional<std::vector<std::string>> optionsWhenServing(const std::vector<std::string>& argv, const fs::path& cwd,
+                                                           const fs::path& mountPoint) {
+    bool serves = false;
+    std::vector<std::string> options;
+    for (size_t i = 1; i < argv.size(); ++i) {
+        const std::string& arg = argv[i];
+        if (arg.starts_with("-o")) {
+            const std::string list = arg == "-o" && i + 1 < argv.size() ? argv[++i] : arg.substr(2);
+            const auto more = splitOptions(list);
+            options.insert(options.end(), more.begin(), more.end());
+        } else if (!arg.starts_with("-") && (fs::path(arg).is_absolute() || !cwd.empty())) {
+            std::error_code unresolved;
+            const fs::path where = fs::path(arg).is_absolute() ? fs::path(arg) : cwd / arg;
+            serves = serves || fs::weakly_canonical(where, unresolved) == mountPoint;
+        }
+    }
+    return serves ? std::optional(options) : std::nullopt;
+}
+
+// The options of the sshfs process that serves `mountPoint`; none when it cannot be seen.
 std::optional<std::vector<std::string>> sshfsOptionsFor(const fs::path& mountPoint) {
     std::error_code ec;
-    for (const auto& process : fs::directory_iterator("/proc", ec)) {
-        const std::string name = process.path().filename().string();
-        if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            continue;
-        std::vector<std::string> argv;
-        std::istringstream cmdline(readWhole(process.path() / "cmdline"));
-        for (std::string arg; std::getline(cmdline, arg, '\0');) argv.push_back(arg);
+    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+        const std::vector<std::string> argv = commandLineOf(it->path());
         if (argv.empty() || fs::path(argv[0]).filename() != "sshfs") continue;
-        const fs::path cwd = fs::read_symlink(process.path() / "cwd", ec);
-        bool serves = false;
-        std::vector<std::string> options;
-        for (size_t i = 1; i < argv.size(); ++i) {
-            const std::string& arg = argv[i];
-            if (arg == "-o" && i + 1 < argv.size()) {
-                const auto more = splitOptions(argv[++i]);
-                options.insert(options.end(), more.begin(), more.end());
-            } else if (arg.starts_with("-o")) {
-                const auto more = splitOptions(arg.substr(2));
-                options.insert(options.end(), more.begin(), more.end());
-            } else if (!arg.starts_with("-")) {
-                const fs::path where = fs::path(arg).is_absolute() ? fs::path(arg) : cwd / arg;
-                if (fs::weakly_canonical(where, ec) == mountPoint) serves = true;
-            }
-        }
-        if (serves) return options;
+        std::error_code unseen;  // another user's process keeps its folder to itself
+        const fs::path cwd = fs::read_symlink(it->path() / "cwd", unseen);
+        if (auto options = optionsWhenServing(argv, cwd, mountPoint)) return options;
     }
     return std::nullopt;
 }
