@@ -1,58 +1,29 @@
 // Launchers on two machines lock, register and unlock the same documents of one share at once.
+#include "LockDrivers.h"
 #include "LockList.h"
-#include "ShareSupport.h"
 
 #include <algorithm>
 #include <csignal>
-#include <sstream>
 
 namespace varkel::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct DriverTotals {
-    int grants = 0, doubles = 0, lost = 0, unfinished = 0;
-};
-
 // VARKEL_SHARE_FULL=1 runs the full load (8 launchers per machine, 50 cycles each); the
 // default is a shorter run of the same shape.
 int cyclesPerLauncher() { return shareVariable("FULL") == "1" ? 50 : 12; }
 
-class ParallelLaunchers : public ShareTest {
+class ParallelLaunchers : public LockDrivers {
 protected:
     static constexpr int kPerMachine = 8;
-    static constexpr int kDocuments = 4;
-
-    DriverTotals runDrivers(int cycles, const std::vector<ShareMachine>& on, int perMachine = kPerMachine) {
-        std::vector<int32_t> pids;
-        int id = 0;
-        for (const ShareMachine& m : on)
-            for (int p = 0; p < perMachine; ++p, ++id)
-                pids.push_back(m.start(std::string(LOCK_DRIVER) + " N:\\ " + std::to_string(id) + " " +
-                                       std::to_string(cycles) + " " + std::to_string(kDocuments)));
-        waitFor(pids);
-        DriverTotals totals;
-        for (int p = 0; p < id; ++p) {
-            std::istringstream report(readBytes(server() / ("report" + std::to_string(p) + ".txt")));
-            int g = -1, d = -1, l = -1;
-            if (!(report >> g >> d >> l)) {
-                ++totals.unfinished;
-                continue;
-            }
-            totals.grants += g;
-            totals.doubles += d;
-            totals.lost += l;
-        }
-        return totals;
-    }
 };
 
 TEST_F(ParallelLaunchers, NeverShareADocumentNorLoseALineOnBothMounts) {
     VARKEL_NEEDS_FRESH_CONTENTS();
     const int cycles = cyclesPerLauncher();
     const auto start = std::chrono::steady_clock::now();
-    const DriverTotals t = runDrivers(cycles, machines());
+    const DriverTotals t = collect(startDrivers(cycles, machines(), kPerMachine));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("share (%s): 2 machines x %d launchers x %d cycles on %d documents in %.1f s: %d grants, "
                 "%d double grants, %d lock lines lost, %d launchers failed\n",
@@ -87,7 +58,7 @@ TEST_F(ParallelLaunchers, AGuardLeftByAKilledLauncherOfTheOtherMachineIsBroken) 
     waitFor({holder});
 
     const auto start = std::chrono::steady_clock::now();
-    const DriverTotals t = runDrivers(3, {machine(1)}, 2);
+    const DriverTotals t = collect(startDrivers(3, {machine(1)}, 2));
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(t.unfinished, 0);
     EXPECT_GT(t.grants, 0);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -25,6 +26,7 @@ struct ShareMachine {
     std::filesystem::path work;
     std::string account;
     std::filesystem::path run;  // starts a program as this machine
+    int32_t client = 0;         // its file-system client process
 
     // The Windows-style path of a name in the share through this machine's mount, usable in
     // this test process (C: is the host root).
@@ -51,7 +53,8 @@ protected:
         if (server_.empty()) GTEST_SKIP() << "no share: run through share-harness.sh";
         for (const std::string m : {"A", "B"})
             machines_.push_back({m, shareVariable(m + "_MOUNT"), shareVariable(m + "_CONFIG"),
-                                 shareVariable(m + "_WORK"), shareVariable(m + "_USER"), shareVariable(m + "_RUN")});
+                                 shareVariable(m + "_WORK"), shareVariable(m + "_USER"), shareVariable(m + "_RUN"),
+                                 std::atoi(shareVariable(m + "_CLIENT").c_str())});
         for (const auto& entry : std::filesystem::directory_iterator(server_)) std::filesystem::remove_all(entry);
     }
     const std::filesystem::path& server() const { return server_; }
@@ -68,9 +71,21 @@ protected:
     GTEST_SKIP() << "this client's caches serve stale file contents; the lists need its mount options " \
                     "dir_cache=no,attr_timeout=0,entry_timeout=0,negative_timeout=0"
 
-    static void waitFor(const std::vector<int32_t>& pids) {
-        for (int32_t pid : pids)
-            while (platform::processRunning(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // Waits until the processes have ended; false (and the rest killed) when one still runs
+    // after `limit`.
+    static bool waitFor(const std::vector<int32_t>& pids, std::chrono::seconds limit = std::chrono::seconds(240)) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        bool ended = true;
+        for (int32_t pid : pids) {
+            while (ended && platform::processRunning(pid) && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (platform::processRunning(pid)) {
+                ended = false;
+                ::kill(pid, SIGKILL);
+                while (platform::processRunning(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        return ended;
     }
 
 private:

@@ -22,6 +22,7 @@
 #                                  map maps N: to its mount
 #   VARKEL_SHARE_{A,B}_WORK        a working folder of its own
 #   VARKEL_SHARE_{A,B}_USER        the account it reaches the server as
+#   VARKEL_SHARE_{A,B}_CLIENT      the process id of its file-system client (sshfs)
 #   VARKEL_SHARE_{A,B}_RUN         runs PROGRAM [ARG]... as that machine: host name
 #                                  varkel-A or varkel-B, XDG_CONFIG_HOME its configuration
 #   VARKEL_SHARE_GROUP             the group both accounts belong to
@@ -71,13 +72,10 @@ kill_recorded() {  # state folder, kind
   signal_recorded "$1" "$2" KILL
 }
 
-unmount_all() {  # state folder
+unmount_all() {  # state folder: every mount under it, also one whose client has died
   local state=$1 mnt
-  for mnt in "$state"/*/mnt; do
-    [ -d "$mnt" ] || continue
-    if grep -qF " $mnt " /proc/self/mounts; then
-      fusermount3 -u "$mnt" 2>/dev/null || fusermount3 -uz "$mnt" 2>/dev/null || umount -l "$mnt" 2>/dev/null
-    fi
+  for mnt in $(awk -v prefix="$state/" 'index($2, prefix) == 1 { print $2 }' /proc/self/mounts); do
+    fusermount3 -u "$mnt" 2>/dev/null || fusermount3 -uz "$mnt" 2>/dev/null || umount -l "$mnt" 2>/dev/null
   done
 }
 
@@ -100,22 +98,22 @@ tear_down() {  # state folder, registry
   unmount_all "$state"
   remove_accounts "$state"
   if grep -qF "$state/" /proc/self/mounts; then
-    say "a mount under $state is still there; the folder is kept"
-  else
-    rm -rf --one-file-system "$state"
+    say "a mount under $state is still there; the folder is kept for the next sweep"
+    return 1
   fi
+  rm -rf --one-file-system "$state"
   rm -f "$registry/$(basename "$state")"
 }
 
 sweep() {  # registry
-  local registry=$1 entry
+  local registry=$1 entry status=0
   [ -d "$registry" ] || return 0
   for entry in "$registry"/varkel-share.*; do
     [ -f "$entry" ] || continue
     say "removing a share left behind: $(cat "$entry")"
-    tear_down "$(cat "$entry")" "$registry"
+    tear_down "$(cat "$entry")" "$registry" || status=1
   done
-  return 0
+  return "$status"
 }
 
 # --- set-up --------------------------------------------------------------------------------
@@ -215,6 +213,7 @@ EOF
     2>>"$state/sshfs-$machine.log" &
   pid=$!
   record "$state" "$pid" process
+  echo "$pid" >"$root/client.pid"
   for i in $(seq 100); do
     grep -qF " $root/mnt " /proc/self/mounts && return 0
     kill -0 "$pid" 2>/dev/null || break
@@ -260,7 +259,7 @@ run() {  # cache mode, registry, command...
     local m=${MACHINES[$i]}
     export "VARKEL_SHARE_${m}_MOUNT=$state/$m/mnt" "VARKEL_SHARE_${m}_CONFIG=$state/$m/config"
     export "VARKEL_SHARE_${m}_WORK=$state/$m/work" "VARKEL_SHARE_${m}_USER=${USERS[$i]}"
-    export "VARKEL_SHARE_${m}_RUN=$state/$m/run"
+    export "VARKEL_SHARE_${m}_RUN=$state/$m/run" "VARKEL_SHARE_${m}_CLIENT=$(cat "$state/$m/client.pid")"
   done
   say "share ready ($cache): server folder $VARKEL_SHARE_SERVER, mounts A and B"
   # Users who share a folder through their group create files the group may write.
