@@ -100,14 +100,16 @@ File::~File() {
 }
 
 uint64_t File::length() const {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) raiseFor(errno, host_, name_);
-    return static_cast<uint64_t>(st.st_size);
+    // Asked of the file system itself: a network client would otherwise answer with the size
+    // it cached before another machine changed the file, and would read no further than that.
+    struct statx st {};
+    if (::statx(fd_, "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE, &st) != 0) raiseFor(errno, host_, name_);
+    return static_cast<uint64_t>(st.stx_size);
 }
 
 bool File::holdsData() const {
     char byte = 0;
-    return readAt(0, &byte, 1) == 1;
+    return length() > 0 && readAt(0, &byte, 1) == 1;
 }
 
 size_t File::readAt(uint64_t offset, void* data, size_t size) const {

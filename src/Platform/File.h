@@ -34,9 +34,9 @@ public:
 
     const std::filesystem::path& host() const { return host_; }
     const std::string& name() const { return name_; }
+    // The length as the file system has it now, not as a network client last cached it.
     uint64_t length() const;
-    // Whether the file holds at least one byte, found by reading: a network client may answer
-    // length() from a size it cached before another machine wrote the file.
+    // Whether the file holds at least one byte (its length, and a byte read to confirm it).
     bool holdsData() const;
     // Reads up to `size` bytes at `offset`; fewer at the end of the file.
     size_t readAt(uint64_t offset, void* data, size_t size) const;

@@ -60,11 +60,13 @@ protected:
     const std::filesystem::path& server() const { return server_; }
     const ShareMachine& machine(size_t i) const { return machines_.at(i); }
     const std::vector<ShareMachine>& machines() const { return machines_; }
+    // Whether the mounts keep sshfs's default caches.
     bool cached() const { return shareVariable("CACHE") == "cached"; }
-    // With its default caches, a client answers reads of a file from the size it cached for up
-    // to a second after another machine wrote it: nothing the programs do can see the change,
-    // so a list shared through such a mount cannot be kept safe. Tests that need fresh contents
-    // run on the uncached mounts (VARKEL_SHARE_STALE=1 runs them on cached ones too, to show it).
+    // With its own cache on (its default), sshfs answers even a forced look at a file's size
+    // from what it cached, for up to 20 seconds after another machine changed the file: the
+    // programs cannot see the change, so a list shared through such a mount cannot be kept
+    // safe. Tests that need fresh contents run on the other mounts (VARKEL_SHARE_STALE=1 runs
+    // them on cached ones too, to show it).
     bool staleContents() const { return cached() && shareVariable("STALE") != "1"; }
 #define VARKEL_NEEDS_FRESH_CONTENTS()                                                               \
     if (staleContents())                                                                            \

@@ -3,10 +3,12 @@
 # key and user key, on a free port of 127.0.0.1) serving one folder, mounted twice through
 # sshfs, one mount per simulated machine, each logged in as its own account of one group.
 #
-#   share-harness.sh run cached|uncached REGISTRY -- COMMAND [ARG]...
+#   share-harness.sh run cached|kernel-cached|uncached REGISTRY -- COMMAND [ARG]...
 #       sets the share up, runs COMMAND with the VARKEL_SHARE_* variables below, tears it all
 #       down again (also when COMMAND fails or the harness is interrupted) and exits with
-#       COMMAND's status. "uncached" mounts with every client cache off.
+#       COMMAND's status. "cached" mounts with the client's default caches, "kernel-cached"
+#       with sshfs's own cache off (the kernel's name and attribute caches keep their default
+#       second), "uncached" with every client cache off.
 #   share-harness.sh sweep REGISTRY
 #       tears down whatever a run registered in REGISTRY and could not remove itself (a run
 #       killed by a time-out, for example).
@@ -26,7 +28,7 @@
 #   VARKEL_SHARE_{A,B}_RUN         runs PROGRAM [ARG]... as that machine: host name
 #                                  varkel-A or varkel-B, XDG_CONFIG_HOME its configuration
 #   VARKEL_SHARE_GROUP             the group both accounts belong to
-#   VARKEL_SHARE_CACHE             cached or uncached
+#   VARKEL_SHARE_CACHE             cached, kernel-cached or uncached
 set -uo pipefail
 
 readonly SKIP=77
@@ -208,7 +210,10 @@ EOF
   # reaches the client a moment later) is removed at once, not renamed to a hidden
   # ".fuse_hidden..." file that stays in the share.
   options=idmap=none,workaround=truncate
-  [ "$cache" = uncached ] && options+=",$UNCACHED_OPTIONS"
+  case $cache in
+  uncached) options+=",$UNCACHED_OPTIONS" ;;
+  kernel-cached) options+=",dir_cache=no" ;;
+  esac
   sshfs -f -F "$state/ssh_config" -o "$options" "$user@share:$state/server/share" "$root/mnt" \
     2>>"$state/sshfs-$machine.log" &
   pid=$!
@@ -230,7 +235,7 @@ run() {  # cache mode, registry, command...
   local cache=$1 registry=$2
   shift 2
   [ "${1:-}" = -- ] && shift
-  case $cache in cached | uncached) ;; *) say "unknown cache mode $cache"; exit 2 ;; esac
+  case $cache in cached | kernel-cached | uncached) ;; *) say "unknown cache mode $cache"; exit 2 ;; esac
   [ $# -gt 0 ] || { say "no command to run"; exit 2; }
   check_machine
   mkdir -p "$registry"
@@ -276,7 +281,7 @@ run() {  # cache mode, registry, command...
 }
 
 case ${1:-} in
-run) shift; [ $# -ge 2 ] || { say "usage: $0 run cached|uncached REGISTRY -- COMMAND..."; exit 2; }; run "$@" ;;
+run) shift; [ $# -ge 2 ] || { say "usage: $0 run cached|kernel-cached|uncached REGISTRY -- COMMAND..."; exit 2; }; run "$@" ;;
 sweep) [ $# -eq 2 ] || { say "usage: $0 sweep REGISTRY"; exit 2; }; check_machine; sweep "$2" ;;
-*) say "usage: $0 run cached|uncached REGISTRY -- COMMAND... | sweep REGISTRY"; exit 2 ;;
+*) say "usage: $0 run cached|kernel-cached|uncached REGISTRY -- COMMAND... | sweep REGISTRY"; exit 2 ;;
 esac
