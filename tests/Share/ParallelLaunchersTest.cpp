@@ -27,7 +27,7 @@ TEST_F(ParallelLaunchers, NeverShareADocumentNorLoseALineOnBothMounts) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("share (%s): 2 machines x %d launchers x %d cycles on %d documents in %.1f s: %d grants, "
                 "%d double grants, %d lock lines lost, %d launchers failed\n",
-                cached() ? "cached" : "uncached", kPerMachine, cycles, kDocuments, seconds, t.grants, t.doubles,
+                shareVariable("CACHE").c_str(), kPerMachine, cycles, kDocuments, seconds, t.grants, t.doubles,
                 t.lost, t.unfinished);
     EXPECT_EQ(t.unfinished, 0) << "see the launchers' messages above";
     EXPECT_GT(t.grants, 0);
