@@ -2,6 +2,7 @@
 #include "Dialogs.h"
 #include "Guarded.h"
 #include "MainWindow.h"
+#include "ProgramInfo.h"
 #include "TerminationSignal.h"
 
 #include <QApplication>
@@ -10,7 +11,18 @@
 #include <exception>
 #include <memory>
 
+namespace {
+
+const char* const kHelp =
+    "The administrator console of a Varkel network folder: keys, applications, the encrypted\n"
+    "and the locked documents. It works in the current folder, which holds network.dat (the\n"
+    "network folder, e.g. N:\\), the key list Keys.dat and the help texts; drives are mapped in\n"
+    "~/.config/varkel/drives or /etc/varkel/drives (\"N: /srv/varkel/share\").\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const auto status = varkel::shared::answerInformationRequest(argc, argv, "VrkWinAdmin", kHelp)) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("VrkWinAdmin");
     std::unique_ptr<varkel::admin::MainWindow> window;

@@ -1,5 +1,6 @@
 #include "Component.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -106,9 +107,28 @@ GetClassObject entryPointOf(const fs::path& library) {
 
 }  // namespace
 
-void* createComponent(const Guid& classId, const Guid& interfaceId, std::string_view fallbackLibrary) {
-    fs::path library = programFolder() / fallbackLibrary;
-    if (auto registered = registeredLibrary(classId); registered && fs::exists(*registered)) library = *registered;
+std::vector<fs::path> componentCandidates(const Guid& classId, std::string_view libraryFile,
+                                          const fs::path& programFolder) {
+    std::vector<fs::path> candidates;
+    if (auto registered = registeredLibrary(classId)) candidates.push_back(*registered);
+    candidates.push_back(programFolder / libraryFile);
+    candidates.push_back((programFolder / VARKEL_COMPONENT_FOLDER / libraryFile).lexically_normal());
+    return candidates;
+}
+
+void* createComponent(const Guid& classId, const Guid& interfaceId, std::string_view libraryFile) {
+    const std::vector<fs::path> candidates = componentCandidates(classId, libraryFile, programFolder());
+    const auto found = std::find_if(candidates.begin(), candidates.end(), [](const fs::path& library) {
+        std::error_code ec;
+        return fs::is_regular_file(library, ec);
+    });
+    if (found == candidates.end()) {
+        std::string tried;
+        for (const fs::path& library : candidates) tried += (tried.empty() ? "" : ", ") + library.string();
+        throw std::runtime_error("cannot find the component library " + std::string(libraryFile) + " (looked for " +
+                                 tried + ")");
+    }
+    const fs::path& library = *found;
     const GetClassObject getClassObject = entryPointOf(library);
     void* factoryPointer = nullptr;
     int32_t hr = getClassObject(&classId, &kClassFactoryId, &factoryPointer);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varkel::platform {
 
@@ -56,9 +57,16 @@ std::optional<std::filesystem::path> registeredLibrary(const Guid& classId);
 std::filesystem::path modulePathOf(const void* address);
 std::filesystem::path programFolder();
 
-// Creates an object of `classId` with interface `interfaceId`: through the registered library
-// when there is one, else through `fallbackLibrary` beside the program. The library stays
-// loaded for the life of the process. Throws std::runtime_error when no object can be made.
-void* createComponent(const Guid& classId, const Guid& interfaceId, std::string_view fallbackLibrary);
+// The library files that may serve `classId`, in the order they are tried: the registered
+// library, then `libraryFile` beside the program (a build tree), then `libraryFile` in the
+// installation's component folder, which lies at a fixed place relative to the programs'
+// folder (`bin/../lib/varkel` for an installation under one prefix).
+std::vector<std::filesystem::path> componentCandidates(const Guid& classId, std::string_view libraryFile,
+                                                       const std::filesystem::path& programFolder);
+
+// Creates an object of `classId` with interface `interfaceId` through the first of the
+// candidates above that exists. The library stays loaded for the life of the process. Throws
+// std::runtime_error when no object can be made.
+void* createComponent(const Guid& classId, const Guid& interfaceId, std::string_view libraryFile);
 
 }  // namespace varkel::platform

@@ -28,6 +28,23 @@ std::string shown(const std::string& value, bool hex) {
     return hex ? toHex(value) : value;
 }
 
+const char* const kCallUsage = "usage: vrk call [--hex] OP [ARG] [OP [ARG]]...\n";
+
+void callHelp(std::ostream& out) {
+    out << kCallUsage
+        << "\n"
+           "Runs the named operations in order on one library object in one thread, in the current\n"
+           "folder. An operation that takes a string consumes the next argument as the initial value\n"
+           "of its string (\"\" is the empty string); with --hex arguments and results are hexadecimal\n"
+           "bytes. Each operation prints one line 'OP STATUS VALUE' on standard output: STATUS is 0 or\n"
+           "the run-time error number, VALUE the string after the call (\"\" when empty) or - for an\n"
+           "operation without one. It stops after the first failure.\n"
+           "Exit status: 0 all succeeded, 1 one failed, 2 usage error.\n"
+           "\n"
+           "operations (STRING: takes a string):\n";
+    for (const auto& op : kSdkOperations) out << "  " << op.name << (op.takesString() ? " STRING" : "") << '\n';
+}
+
 }  // namespace
 
 std::string toHex(const std::string& bytes) {
@@ -59,6 +76,10 @@ bool fromHex(const std::string& hex, std::string& bytes) {
 }
 
 int runCall(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        callHelp(out);
+        return 0;
+    }
     size_t i = 0;
     const bool hex = i < args.size() && args[i] == "--hex";
     if (hex) ++i;
@@ -86,7 +107,7 @@ int runCall(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         steps.push_back(std::move(step));
     }
     if (steps.empty()) {
-        err << "usage: vrk call [--hex] OP [ARG] [OP [ARG]]...\n";
+        err << kCallUsage;
         return 2;
     }
 

@@ -1,17 +1,16 @@
 // vrk expand-encrypt / vrk expand-decrypt: files in the expanded format, in which every
 // enciphered symbol is followed by a key-driven number of enciphered fillers.
 #include "Commands.h"
-#include "Progress.h"
 #include "Session.h"
 
 #include <optional>
-#include <ostream>
+#include <iostream>
 
 namespace varkel::tools {
 namespace {
 
 const char* const kExpandEncryptHelp =
-    "usage: vrk expand-encrypt (--key DIGITS | --key-file PATH) [--text] [--keep-keys] [-f] FILE [OUT]\n"
+    "usage: vrk expand-encrypt (--key DIGITS | --key-file PATH) [-q] [--text] [--keep-keys] [-f] FILE [OUT]\n"
     "\n"
     "Encrypts FILE into the expanded format, which is longer than the plain file: after every\n"
     "symbol come filler symbols in numbers that the key chooses. Without OUT, FILE is replaced\n"
@@ -21,7 +20,7 @@ const char* const kExpandEncryptHelp =
     "\n";
 
 const char* const kExpandDecryptHelp =
-    "usage: vrk expand-decrypt (--key DIGITS | --key-file PATH) [--text] [--keep-keys] [-f] FILE [OUT]\n"
+    "usage: vrk expand-decrypt (--key DIGITS | --key-file PATH) [-q] [--text] [--keep-keys] [-f] FILE [OUT]\n"
     "\n"
     "Decrypts an expanded FILE. Without OUT, FILE is replaced (through expand.dat in the current\n"
     "folder). OUT must not exist unless -f (--force). --text for a file expanded in text mode.\n"
@@ -38,7 +37,7 @@ int runExpand(const Arguments& args, std::ostream& out, std::ostream& err, bool 
     const unsigned allowed = kKeyOption | kKeepKeysOption | kForceOption | kTextOption;
     return runSubcommand(name, help.c_str(), args, allowed, out, err, [&](const Options& o) {
         if (o.operands.empty() || o.operands.size() > 2) throw UsageError("give FILE and optionally OUT");
-        const std::string key = resolveKey(o);
+        const std::string key = resolveKey(o, std::cin);
         const FileOrOutput files = chooseFileOrOutput(o.operands, o.force);
         const NamedFile& input = files.input;
         std::string cmd = files.cmd;
@@ -47,10 +46,7 @@ int runExpand(const Arguments& args, std::ostream& out, std::ostream& err, bool 
         const FileOperation operation = decrypt ? (o.text ? &_SDK::VrkTExpandFileDec : &_SDK::VrkBExpandFileDec)
                                                 : (o.text ? &_SDK::VrkTExpandFileEnc : &_SDK::VrkBExpandFileEnc);
         return runWithKeys(key, o.text ? KeyMode::Text : KeyMode::Binary, o.keepKeys, err, [&](_SDK& sdk) {
-            Progress progress(1);
-            progress.begin(1, input.shown, sizeOf(input.host));
-            const int32_t result = (sdk.*operation)(cmd);
-            progress.end();
+            const int32_t result = withProgress(input, o.quiet, [&] { return (sdk.*operation)(cmd); });
             if (result != 0) {
                 report(err, files.shownOnFailure().shown, result);
                 return false;

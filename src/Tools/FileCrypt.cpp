@@ -3,14 +3,14 @@
 #include "Session.h"
 
 #include <optional>
-#include <ostream>
+#include <iostream>
 #include <string>
 
 namespace varkel::tools {
 namespace {
 
 const char* const kEncryptHelp =
-    "usage: vrk encrypt (--key DIGITS | --key-file PATH) [--keep-keys] [-f] FILE... [-o OUT]\n"
+    "usage: vrk encrypt (--key DIGITS | --key-file PATH) [-q] [--keep-keys] [-f] FILE... [-o OUT]\n"
     "\n"
     "Encrypts each FILE in binary mode, in place; with -o, the one FILE into OUT instead.\n"
     "The encrypted file is exactly as long as the plain one. OUT must not exist unless -f\n"
@@ -19,7 +19,7 @@ const char* const kEncryptHelp =
     "\n";
 
 const char* const kDecryptHelp =
-    "usage: vrk decrypt (--key DIGITS | --key-file PATH) [--keep-keys] [-f] FILE... [-o OUT]\n"
+    "usage: vrk decrypt (--key DIGITS | --key-file PATH) [-q] [--keep-keys] [-f] FILE... [-o OUT]\n"
     "\n"
     "Decrypts each FILE in binary mode, in place; with -o, the one FILE into OUT instead.\n"
     "OUT must not exist unless -f (--force) is given. The name of every decrypted file is\n"
@@ -44,7 +44,7 @@ int runBinary(const Arguments& args, std::ostream& out, std::ostream& err, bool 
     return runSubcommand(name, help.c_str(), args, allowed, out, err, [&](const Options& o) {
         if (o.operands.empty()) throw UsageError("no file given");
         if (o.output && o.operands.size() != 1) throw UsageError("-o takes exactly one FILE");
-        const std::string key = resolveKey(o);
+        const std::string key = resolveKey(o, std::cin);
 
         std::vector<Job> jobs;
         bool ok = true;
@@ -73,7 +73,7 @@ int runBinary(const Arguments& args, std::ostream& out, std::ostream& err, bool 
         const FileOperation operation = decrypt ? &_SDK::VrkBinaryFileDec : &_SDK::VrkBinaryFileEnc;
         const int status = runWithKeys(key, KeyMode::Binary, o.keepKeys, err, [&](_SDK& sdk) {
             return forEachFile(
-                jobs.size(), err, [&](size_t i) -> const NamedFile& { return jobs[i].input; },
+                jobs.size(), o.quiet, err, [&](size_t i) -> const NamedFile& { return jobs[i].input; },
                 [&](size_t i) {
                     // The library takes a quoted first name; the output is everything after the blank.
                     std::string cmd = inQuotes(jobs[i].input.library);

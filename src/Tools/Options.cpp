@@ -5,6 +5,8 @@
 #include "WinPath.h"
 
 #include <algorithm>
+#include <cctype>
+#include <istream>
 #include <cerrno>
 #include <fcntl.h>
 #include <ostream>
@@ -73,10 +75,13 @@ Options parseOptions(const std::vector<std::string>& args, unsigned allowed) {
         } else if (name == "--text") {
             allow(kTextOption);
             o.text = true;
+        } else if (name == "-q" || name == "--quiet") {
+            o.quiet = true;
         } else {
             throw UsageError("unknown option '" + name + "'");
         }
-        if (inlineValue && (name == "--help" || name == "--keep-keys" || name == "--force" || name == "--text"))
+        if (inlineValue && (name == "--help" || name == "--keep-keys" || name == "--force" || name == "--text" ||
+                            name == "--quiet"))
             throw UsageError(name + " takes no value");
     }
     if (o.help) return o;
@@ -87,10 +92,32 @@ Options parseOptions(const std::vector<std::string>& args, unsigned allowed) {
     return o;
 }
 
-std::string resolveKey(const Options& options) {
+namespace {
+
+bool isKey(const std::string& key) {
+    return !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The first line of standard input, without its line end and the blanks around it.
+std::string keyFromInput(std::istream& in) {
+    const std::string shown = "standard input";
+    std::string line;
+    if (!std::getline(in, line)) throw FileProblem{shown, 0, "no key was given (--key-file - reads its first line)"};
+    const size_t first = line.find_first_not_of(" \t\r");
+    const size_t last = line.find_last_not_of(" \t\r");
+    const std::string key = first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
+    if (!isKey(key)) throw FileProblem{shown, 0, "the first line is not a key of decimal digits"};
+    return key;
+}
+
+}  // namespace
+
+std::string resolveKey(const Options& options, std::istream& in) {
     std::string key;
     if (options.key) {
         key = *options.key;
+    } else if (*options.keyFile == "-") {
+        return keyFromInput(in);
     } else {
         const std::string& shown = *options.keyFile;
         try {
@@ -102,18 +129,26 @@ std::string resolveKey(const Options& options) {
         } catch (const platform::VbError& e) {
             throw FileProblem{shown, e.number(), {}};
         }
-        const bool digits = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
-        if (!digits) throw FileProblem{shown, 0, "the first field is not a key of decimal digits"};
+        if (!isKey(key)) throw FileProblem{shown, 0, "the first field is not a key of decimal digits"};
         return key;
     }
-    const bool digits = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (!digits) throw UsageError("a key is a string of decimal digits");
+    if (!isKey(key)) throw UsageError("a key is a string of decimal digits");
     return key;
+}
+
+bool isWindowsStyle(const std::string& shown) {
+    const bool drive = shown.size() >= 2 && shown[1] == ':' && std::isalpha(static_cast<unsigned char>(shown[0]));
+    return drive || shown.rfind("\\\\", 0) == 0;
 }
 
 NamedFile nameFile(const std::string& shown) {
     if (shown.empty()) throw FileProblem{"''", platform::kBadFileName, {}};
-    NamedFile f{shown, fs::absolute(fs::path(shown)).lexically_normal(), {}};
+    NamedFile f{shown, {}, {}};
+    try {
+        f.host = (isWindowsStyle(shown) ? platform::hostPath(shown) : fs::absolute(fs::path(shown))).lexically_normal();
+    } catch (const platform::VbError& e) {
+        throw FileProblem{shown, e.number(), {}};
+    }
     if (shown.find('"') != std::string::npos) throw FileProblem{shown, 0, "a name with a double quote cannot be passed to the library"};
     if (f.host.filename().empty() || f.host.filename().string().back() == ' ')
         throw FileProblem{shown, 0, "a name that ends in a blank cannot be passed to the library"};

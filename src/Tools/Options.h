@@ -45,6 +45,7 @@ struct Options {
     bool keepKeys = false;
     bool force = false;
     bool text = false;
+    bool quiet = false;  // -q, --quiet: no progress line and no report on standard output
     std::vector<std::string> operands;
 };
 
@@ -52,9 +53,14 @@ struct Options {
 // A command that allows a key requires one unless --help was given.
 Options parseOptions(const std::vector<std::string>& args, unsigned allowed);
 
-// The key string: the --key text, or the first field of the first line of the --key-file.
+// The key string: the --key text, the first field of the first line of the --key-file, or
+// with `--key-file -` the first line of `in` (standard input), blanks around it removed.
 // Throws UsageError for a key that is not decimal digits; FileProblem when the file fails.
-std::string resolveKey(const Options& options);
+std::string resolveKey(const Options& options, std::istream& in);
+
+// A name in the system's Windows-style form (a drive letter and a colon, or "\\server"),
+// which is found through the drive map rather than as a host path.
+bool isWindowsStyle(const std::string& shown);
 
 // A file named on the command line, with its name in the library's Windows-style form.
 struct NamedFile {
@@ -63,8 +69,9 @@ struct NamedFile {
     std::string library;          // e.g. C:\home\user\report.doc
 };
 
-// Names a host path for the library. Throws FileProblem when the name cannot be carried (a
-// double quote, a trailing blank, or a drive map or letter case that would reach another file).
+// Names a host path, or a Windows-style path through the drive map, for the library. Throws
+// FileProblem when the name cannot be carried (a double quote, a trailing blank, an unmapped
+// drive, or a drive map or letter case that would reach another file).
 NamedFile nameFile(const std::string& shown);
 
 // Checks that an input exists and is a file that can be opened (for writing too when

@@ -36,7 +36,7 @@ void writeAll(const std::string& text) {
 
 }  // namespace
 
-Progress::Progress(size_t files) : files_(files), terminal_(::isatty(STDERR_FILENO) == 1) {}
+Progress::Progress(size_t files, bool quiet) : files_(files), shown_(!quiet && ::isatty(STDERR_FILENO) == 1) {}
 
 Progress::~Progress() {
     {
@@ -69,7 +69,7 @@ std::string Progress::line(size_t index, size_t files, const std::string& name, 
 }
 
 void Progress::begin(size_t index, const std::string& name, uint64_t bytes) {
-    if (!terminal_ || (files_ < 2 && bytes < kLargeFile)) return;
+    if (!shown_ || (files_ < 2 && bytes < kLargeFile)) return;
     {
         std::lock_guard lock(mutex_);
         index_ = index;

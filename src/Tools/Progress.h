@@ -18,7 +18,8 @@ public:
     // Files smaller than this are not worth a line when there is only one.
     static constexpr uint64_t kLargeFile = uint64_t{8} << 20;
 
-    explicit Progress(size_t files);
+    // `quiet`: no line at all.
+    Progress(size_t files, bool quiet);
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
     ~Progress();
@@ -38,7 +39,7 @@ private:
     void clear();
 
     const size_t files_;
-    const bool terminal_;
+    const bool shown_;  // on a terminal and not quiet
     std::mutex mutex_;
     std::condition_variable wake_;
     std::thread thread_;

@@ -1,17 +1,16 @@
 // vrk scramble / vrk xscramble: byte-order reversal of a file, each its own inverse.
 #include "Commands.h"
-#include "Progress.h"
 #include "Session.h"
 
 #include <charconv>
 #include <optional>
-#include <ostream>
+#include <iostream>
 
 namespace varkel::tools {
 namespace {
 
 const char* const kScrambleHelp =
-    "usage: vrk scramble BLOCKS:SIZE FILE\n"
+    "usage: vrk scramble [-q] BLOCKS:SIZE FILE\n"
     "\n"
     "Reverses the byte order of FILE in place: with BLOCKS 1 the whole file (SIZE is then not\n"
     "used and may be 0), otherwise each of the first BLOCKS blocks of SIZE bytes; the rest of\n"
@@ -19,7 +18,7 @@ const char* const kScrambleHelp =
     "keeps a reversed copy in turnabot.dat in the current folder while it runs. No key is used.\n";
 
 const char* const kXScrambleHelp =
-    "usage: vrk xscramble (--key DIGITS | --key-file PATH) [--keep-keys] [-f] FILE [OUT]\n"
+    "usage: vrk xscramble (--key DIGITS | --key-file PATH) [-q] [--keep-keys] [-f] FILE [OUT]\n"
     "\n"
     "Reverses consecutive blocks of FILE whose lengths the key chooses. Without OUT, FILE is\n"
     "replaced (through expand.dat in the current folder); running the same command again under\n"
@@ -65,11 +64,8 @@ int runScramble(const Arguments& args, std::ostream& out, std::ostream& err) {
         // Everything after the second colon is the file name, so a drive letter may follow.
         const std::string before = std::to_string(blocks) + ':' + std::to_string(size) + ':' + file.library;
         return runWithoutKeys([&](_SDK& sdk) {
-            Progress progress(1);
             std::string cmd = before;
-            progress.begin(1, file.shown, sizeOf(file.host));
-            const int32_t result = sdk.VrkScrambleFile(cmd);
-            progress.end();
+            const int32_t result = withProgress(file, o.quiet, [&] { return sdk.VrkScrambleFile(cmd); });
             return scrambleResult(result, cmd, before, file.shown, err);
         });
     });
@@ -80,16 +76,13 @@ int runXScramble(const Arguments& args, std::ostream& out, std::ostream& err) {
     const unsigned allowed = kKeyOption | kKeepKeysOption | kForceOption;
     return runSubcommand("xscramble", help.c_str(), args, allowed, out, err, [&](const Options& o) {
         if (o.operands.empty() || o.operands.size() > 2) throw UsageError("give FILE and optionally OUT");
-        const std::string key = resolveKey(o);
+        const std::string key = resolveKey(o, std::cin);
         const FileOrOutput files = chooseFileOrOutput(o.operands, o.force);
         const NamedFile& input = files.input;
         const std::string& before = files.cmd;
         return runWithKeys(key, KeyMode::Binary, o.keepKeys, err, [&](_SDK& sdk) {
-            Progress progress(1);
             std::string cmd = before;
-            progress.begin(1, input.shown, sizeOf(input.host));
-            const int32_t result = sdk.VrkXScrambleFile(cmd);
-            progress.end();
+            const int32_t result = withProgress(input, o.quiet, [&] { return sdk.VrkXScrambleFile(cmd); });
             return scrambleResult(result, cmd, before, files.shownOnFailure().shown, err);
         });
     });

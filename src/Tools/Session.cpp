@@ -13,7 +13,8 @@
 namespace varkel::tools {
 namespace {
 
-std::atomic<bool> gInterrupted{false};
+// The first signal that arrived, 0 while none has.
+std::atomic<int> gInterruptSignal{0};
 
 void say(const char* text) {
     for (size_t done = 0, size = std::char_traits<char>::length(text); done < size;) {
@@ -28,12 +29,12 @@ void waitForSignals(sigset_t signals) {
         int signal = 0;
         if (::sigwait(&signals, &signal) != 0) continue;
         if (count == 0) {
-            gInterrupted = true;
+            gInterruptSignal = signal;
             say("\nvrk: interrupted: stopping after the current file (interrupt again to quit at once, "
                 "which leaves key files in the current folder)\n");
         } else {
             say("\nvrk: stopped; run 'vrk shutdown' here to destroy the key files left behind\n");
-            ::_exit(1);
+            ::_exit(interruptedStatus());
         }
     }
 }
@@ -53,7 +54,9 @@ void watchInterrupts() {
     std::thread(waitForSignals, signals).detach();
 }
 
-bool interrupted() { return gInterrupted; }
+bool interrupted() { return gInterruptSignal != 0; }
+
+int interruptedStatus() { return 128 + (interrupted() ? gInterruptSignal.load() : SIGINT); }
 
 bool destroyKeys(_SDK& sdk, std::ostream& err) {
     std::string unused;
@@ -98,9 +101,9 @@ int runWithoutKeys(const std::function<bool(_SDK&)>& work) {
     return work(*sdk) ? 0 : 1;
 }
 
-bool forEachFile(size_t count, std::ostream& err, const std::function<const NamedFile&(size_t)>& file,
+bool forEachFile(size_t count, bool quiet, std::ostream& err, const std::function<const NamedFile&(size_t)>& file,
                  const std::function<int32_t(size_t)>& call, const std::function<bool(size_t, int32_t)>& after) {
-    Progress progress(count);
+    Progress progress(count, quiet);
     bool all = true;
     for (size_t i = 0; i < count; ++i) {
         if (interrupted()) {
@@ -114,6 +117,14 @@ bool forEachFile(size_t count, std::ostream& err, const std::function<const Name
         if (!after(i, status)) all = false;
     }
     return all;
+}
+
+int32_t withProgress(const NamedFile& file, bool quiet, const std::function<int32_t()>& call) {
+    Progress progress(1, quiet);
+    progress.begin(1, file.shown, sizeOf(file.host));
+    const int32_t status = call();
+    progress.end();
+    return status;
 }
 
 }  // namespace varkel::tools

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Session.h"
 
 #include <ostream>
 
@@ -6,8 +7,10 @@ namespace varkel::tools {
 
 const char* const kKeyHelp =
     "key:\n"
-    "  --key DIGITS      the key string\n"
-    "  --key-file PATH   a key file such as key.dat: the key is the first field of its first line\n"
+    "  --key DIGITS      the key string; other users of this machine can read it in the process\n"
+    "                    list, so prefer --key-file\n"
+    "  --key-file PATH   a key file such as key.dat: the key is the first field of its first line;\n"
+    "                    with '-' the key is the first line of standard input\n"
     "  --keep-keys       leave the key files in the current folder afterwards ('vrk shutdown'\n"
     "                    destroys them later)\n"
     "\n"
@@ -15,6 +18,16 @@ const char* const kKeyHelp =
     "(k1.* to k5.*, k6.dat); it is overwritten and deleted afterwards, also after a failure.\n"
     "Do not run it in a folder where another program of the system is working: that program's\n"
     "key files would be replaced and then destroyed.\n";
+
+// Said after every command's own help.
+const char* const kCommonHelp =
+    "\n"
+    "  -q, --quiet       no progress line and no report on standard output (errors and warnings\n"
+    "                    still go to standard error)\n"
+    "\n"
+    "Files may be named as host paths or as Windows-style paths through the drive map\n"
+    "(N:\\Docs\\report.doc, N:/Docs/report.doc). Exit status: 0 success, 1 a file or an\n"
+    "operation failed, 2 usage error, 130 interrupted (128 + the signal).\n";
 
 const std::vector<Subcommand>& subcommands() {
     static const std::vector<Subcommand> list = {
@@ -37,10 +50,11 @@ int runSubcommand(const char* name, const char* help, const Arguments& args, uns
     try {
         const Options options = parseOptions(args, allowed);
         if (options.help) {
-            out << help;
+            out << help << kCommonHelp;
             return 0;
         }
-        return body(options);
+        const int status = body(options);
+        return interrupted() ? interruptedStatus() : status;
     } catch (const UsageError& e) {
         const std::string text = help;
         err << "vrk " << name << ": " << e.what() << '\n' << text.substr(0, text.find('\n') + 1);

@@ -5,14 +5,14 @@
 #include "Session.h"
 #include "WinPath.h"
 
-#include <ostream>
+#include <iostream>
 
 namespace varkel::tools {
 namespace fs = std::filesystem;
 namespace {
 
 const char* const kTextEncryptHelp =
-    "usage: vrk text-encrypt (--key DIGITS | --key-file PATH) [--keep-keys] [-f] FILE...\n"
+    "usage: vrk text-encrypt (--key DIGITS | --key-file PATH) [-q] [--keep-keys] [-f] FILE...\n"
     "\n"
     "Encrypts each text FILE into a file beside it named after FILE up to its first dot, with\n"
     ".enc added (notes.txt and notes.v2.txt both give notes.enc), and prints 'FILE -> OUT'.\n"
@@ -23,7 +23,7 @@ const char* const kTextEncryptHelp =
     "\n";
 
 const char* const kTextDecryptHelp =
-    "usage: vrk text-decrypt (--key DIGITS | --key-file PATH) [--keep-keys] [-f] FILE...\n"
+    "usage: vrk text-decrypt (--key DIGITS | --key-file PATH) [-q] [--keep-keys] [-f] FILE...\n"
     "\n"
     "Decrypts each text FILE into a file beside it named after FILE up to its first dot, with\n"
     ".dec added (notes.enc gives notes.dec), and prints 'FILE -> OUT'. A line feed follows every\n"
@@ -54,6 +54,16 @@ std::string textLibraryName(const NamedFile& file) {
     return name;
 }
 
+// The folder part of a name as the user wrote it ("notes/", "N:\\Docs\\", "N:"), so that the
+// output is shown the same way. A Windows-style name also separates folders with backslashes,
+// which a host name may hold as an ordinary character.
+std::string folderPart(const std::string& shown) {
+    const bool windows = isWindowsStyle(shown);
+    const size_t slash = shown.find_last_of(windows ? "/\\" : "/");
+    if (slash != std::string::npos) return shown.substr(0, slash + 1);
+    return windows && shown[1] == ':' ? shown.substr(0, 2) : std::string();
+}
+
 Job prepare(const std::string& shown, const char* suffix, bool force) {
     Job job{nameFile(shown), {}, {}};
     checkInput(job.input, false);
@@ -71,8 +81,7 @@ Job prepare(const std::string& shown, const char* suffix, bool force) {
     // The output sits beside the input: its bare name up to the first dot, then the suffix.
     const std::string bareName = job.input.host.filename().string();
     const std::string outputBare = bareName.substr(0, bareName.find('.')) + suffix;
-    const size_t slash = shown.find_last_of('/');
-    job.output = nameFile(slash == std::string::npos ? outputBare : shown.substr(0, slash + 1) + outputBare);
+    job.output = nameFile(folderPart(shown) + outputBare);
     if (job.output.host == job.input.host)
         throw FileProblem{shown, 0, "its output would have its own name; rename it first"};
     prepareOutput(job.output, force);
@@ -85,7 +94,7 @@ int runText(const Arguments& args, std::ostream& out, std::ostream& err, bool de
     return runSubcommand(name, help.c_str(), args, kKeyOption | kKeepKeysOption | kForceOption, out, err,
                          [&](const Options& o) {
         if (o.operands.empty()) throw UsageError("no file given");
-        const std::string key = resolveKey(o);
+        const std::string key = resolveKey(o, std::cin);
         std::vector<Job> jobs;
         bool ok = true;
         for (const std::string& shown : o.operands) {
@@ -106,7 +115,7 @@ int runText(const Arguments& args, std::ostream& out, std::ostream& err, bool de
         const int status = runWithKeys(key, KeyMode::Text, o.keepKeys, err, [&](_SDK& sdk) {
             std::string cmd;  // the library's answer replaces the command
             return forEachFile(
-                jobs.size(), err, [&](size_t i) -> const NamedFile& { return jobs[i].input; },
+                jobs.size(), o.quiet, err, [&](size_t i) -> const NamedFile& { return jobs[i].input; },
                 [&](size_t i) {
                     cmd = jobs[i].cmd;
                     return (sdk.*operation)(cmd);
@@ -117,7 +126,7 @@ int runText(const Arguments& args, std::ostream& out, std::ostream& err, bool de
                         report(err, job.input.shown, result);
                         return false;
                     }
-                    out << job.input.shown << " -> " << job.output.shown << '\n';
+                    if (!o.quiet) out << job.input.shown << " -> " << job.output.shown << '\n';
                     // The library answers with " N errors detected" when it dropped characters.
                     if (cmd != job.cmd) {
                         const std::string count = cmd.substr(0, cmd.find(" errors"));

@@ -8,7 +8,7 @@ namespace varkel::tools {
 namespace {
 
 const char* const kWipeHelp =
-    "usage: vrk wipe FILE...\n"
+    "usage: vrk wipe [-q] FILE...\n"
     "\n"
     "Overwrites each FILE with blanks, flushes it to disk and deletes it (five passes). This\n"
     "cannot be undone. On file systems that keep old copies of data (copy-on-write, snapshots,\n"
@@ -42,7 +42,7 @@ int runWipe(const Arguments& args, std::ostream& out, std::ostream& err) {
         if (files.empty()) return 1;
         const int status = runWithoutKeys([&](_SDK& sdk) {
             return forEachFile(
-                files.size(), err, [&](size_t i) -> const NamedFile& { return files[i]; },
+                files.size(), o.quiet, err, [&](size_t i) -> const NamedFile& { return files[i]; },
                 [&](size_t i) {
                     std::string cmd = files[i].library;
                     return sdk.VrkKillFile(cmd);
