@@ -1,33 +1,21 @@
 // `vrk call` as a separate process, exactly as scripts use it.
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
+#include <sstream>
 
 namespace varkel {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-};
-
-Outcome run(const std::string& args) {
-    const std::string command = std::string(VRK_BINARY) + " " + args + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buffer;
-    for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    return {WEXITSTATUS(status), out};
-}
+using test::Outcome;
+Outcome run(const std::string& args) { return test::runVrk(args); }
 
 class VrkCall : public test::ScratchFolder {};
 
 TEST_F(VrkCall, PrintsOneLinePerOperationAndKeepsStateBetweenThem) {
     const Outcome o = run("call VrkGenBinaryKeys 12345 MasterShift VrkBEnc 'hello world'");
     EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");
     std::istringstream lines(o.out);
     std::string line;
     std::getline(lines, line);
@@ -50,6 +38,7 @@ TEST_F(VrkCall, StopsAtTheFirstFailure) {
     const Outcome o = run("call VrkGenBinaryKeys 12a VrkBEnc x");
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "VrkGenBinaryKeys 5 12a\n");
+    EXPECT_EQ(o.err, "");
 }
 
 TEST_F(VrkCall, EmptyStringIsWrittenAsTwoQuotes) {
@@ -71,7 +60,8 @@ TEST_F(VrkCall, UsageErrorsRunNothing) {
     for (const auto& c : cases) {
         const Outcome o = run(c.args);
         EXPECT_EQ(o.status, 2) << c.args;
-        EXPECT_NE(o.out.find(c.message), std::string::npos) << o.out;
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+        EXPECT_EQ(o.out, "") << c.args;
     }
     EXPECT_FALSE(std::filesystem::exists("k1.bin"));
 }

@@ -1,9 +1,7 @@
 // The friendly vrk subcommands as separate processes, the way people run them from a shell.
+#include "ChildProcess.h"
+#include "KeyFiles.h"
 #include "TestSupport.h"
-
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
 
 namespace varkel {
 namespace {
@@ -13,29 +11,10 @@ using test::randomBytes;
 using test::readBytes;
 using test::writeBytes;
 
-struct Outcome {
-    int status;
-    std::string out;  // standard output and standard error together
-};
+using test::Outcome;
+Outcome run(const std::string& args) { return test::runVrk(args); }
 
-Outcome run(const std::string& args) {
-    const std::string command = std::string(VRK_BINARY) + " " + args + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buffer;
-    for (size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    return {WEXITSTATUS(status), out};
-}
-
-// Every key file that a set-up or a shut-down can leave behind.
-std::vector<std::string> leftKeyFiles() {
-    std::vector<std::string> left;
-    for (const char* name : {"k1.bin", "k1.brs", "k1.bcr", "k1.txt", "k1.trs", "k1.tcr", "k2.bin", "k2.txt", "k3.bin",
-                             "k3.txt", "k4.bin", "k4.txt", "k5.bin", "k5.txt", "k6.dat"})
-        if (fs::exists(name)) left.push_back(name);
-    return left;
-}
+using test::leftKeyFiles;
 
 class VrkSubcommand : public test::ScratchFolder {};
 
@@ -49,8 +28,9 @@ TEST_F(VrkSubcommand, EncryptAndDecryptSeveralFilesInPlace) {
     for (const auto& [name, bytes] : files) writeBytes(name, bytes);
 
     const Outcome enc = run("encrypt --key 3141592 a.bin 'report one.doc' c.dat empty");
-    ASSERT_EQ(enc.status, 0) << enc.out;
+    ASSERT_EQ(enc.status, 0) << enc.err;
     EXPECT_EQ(enc.out, "");
+    EXPECT_EQ(enc.err, "");
     for (const auto& [name, bytes] : files) {
         const std::string cipher = readBytes(name);
         EXPECT_EQ(cipher.size(), bytes.size()) << name;
@@ -61,7 +41,7 @@ TEST_F(VrkSubcommand, EncryptAndDecryptSeveralFilesInPlace) {
     EXPECT_EQ(leftKeyFiles(), std::vector<std::string>{});
 
     const Outcome dec = run("decrypt --key 3141592 a.bin 'report one.doc' c.dat empty");
-    ASSERT_EQ(dec.status, 0) << dec.out;
+    ASSERT_EQ(dec.status, 0) << dec.err;
     for (const auto& [name, bytes] : files) EXPECT_EQ(readBytes(name), bytes) << name;
     EXPECT_EQ(leftKeyFiles(), std::vector<std::string>{});
 }
@@ -73,7 +53,7 @@ TEST_F(VrkSubcommand, EncryptToANewFileLeavesTheInputAndTakesTheKeyFromAKeyFile)
     fs::create_directory("out dir");
 
     const Outcome enc = run("encrypt --key-file key.dat 'plain doc.bin' -o 'out dir/secret copy.bin'");
-    ASSERT_EQ(enc.status, 0) << enc.out;
+    ASSERT_EQ(enc.status, 0) << enc.err;
     EXPECT_EQ(readBytes("plain doc.bin"), plain);
     const std::string cipher = readBytes("out dir/secret copy.bin");
     EXPECT_EQ(cipher.size(), plain.size());
@@ -89,7 +69,8 @@ TEST_F(VrkSubcommand, EncryptToANewFileLeavesTheInputAndTakesTheKeyFromAKeyFile)
     // An existing output is kept unless --force.
     const Outcome again = run("encrypt --key 1 'plain doc.bin' -o back.bin");
     EXPECT_EQ(again.status, 1);
-    EXPECT_EQ(again.out, "vrk: back.bin: already exists (use --force to replace it)\n");
+    EXPECT_EQ(again.err, "vrk: back.bin: already exists (use --force to replace it)\n");
+    EXPECT_EQ(again.out, "");
     EXPECT_EQ(readBytes("back.bin"), plain);
     EXPECT_EQ(run("encrypt --force --key 271828 'plain doc.bin' -o back.bin").status, 0);
     EXPECT_EQ(readBytes("back.bin"), cipher);
@@ -121,8 +102,9 @@ TEST_F(VrkSubcommand, UsageErrorsTouchNothing) {
     for (const auto& c : cases) {
         const Outcome o = run(c.args);
         EXPECT_EQ(o.status, 2) << c.args;
-        EXPECT_NE(o.out.find(c.message), std::string::npos) << c.args << ": " << o.out;
-        EXPECT_NE(o.out.find("usage: vrk "), std::string::npos) << c.args << ": " << o.out;
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << c.args << ": " << o.err;
+        EXPECT_NE(o.err.find("usage: vrk "), std::string::npos) << c.args << ": " << o.err;
+        EXPECT_EQ(o.out, "") << c.args;
     }
     EXPECT_EQ(readBytes("a.bin"), "plain");
     EXPECT_EQ(leftKeyFiles(), std::vector<std::string>{});
@@ -152,7 +134,8 @@ TEST_F(VrkSubcommand, AFileThatCannotBeWorkedOnIsNamedAndTheOthersAreDone) {
         const std::string before = readBytes("good.bin");
         const Outcome o = run("encrypt --key 55 good.bin " + c.args);
         EXPECT_EQ(o.status, 1) << c.args;
-        EXPECT_EQ(o.out, c.line) << c.args;
+        EXPECT_EQ(o.err, c.line) << c.args;
+        EXPECT_EQ(o.out, "") << c.args;
         EXPECT_NE(readBytes("good.bin"), before) << c.args;
         EXPECT_EQ(leftKeyFiles(), std::vector<std::string>{}) << c.args;
     }
@@ -161,7 +144,7 @@ TEST_F(VrkSubcommand, AFileThatCannotBeWorkedOnIsNamedAndTheOthersAreDone) {
 
     const Outcome noKeyFile = run("decrypt --key-file nokey.dat good.bin");
     EXPECT_EQ(noKeyFile.status, 1);
-    EXPECT_EQ(noKeyFile.out, "vrk: nokey.dat: File not found (error 53)\n");
+    EXPECT_EQ(noKeyFile.err, "vrk: nokey.dat: File not found (error 53)\n");
 }
 
 TEST_F(VrkSubcommand, KeptKeysStayUntilShutdown) {
@@ -170,7 +153,7 @@ TEST_F(VrkSubcommand, KeptKeysStayUntilShutdown) {
     EXPECT_TRUE(fs::exists("k1.bin"));
     EXPECT_TRUE(fs::exists("k6.dat"));
     const Outcome o = run("shutdown");
-    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(leftKeyFiles(), std::vector<std::string>{});
 }
 
@@ -180,16 +163,15 @@ TEST_F(VrkSubcommand, TextFilesRoundTripBesideTheirInput) {
     writeBytes("notes/letter.txt", text + "\x01");
 
     const Outcome enc = run("text-encrypt --key 1618 notes/letter.txt");
-    ASSERT_EQ(enc.status, 0) << enc.out;
-    EXPECT_NE(enc.out.find("notes/letter.txt -> notes/letter.enc\n"), std::string::npos) << enc.out;
-    EXPECT_NE(enc.out.find("vrk: notes/letter.txt: dropped 1 character(s) outside the text alphabet"),
-              std::string::npos)
-        << enc.out;
+    ASSERT_EQ(enc.status, 0) << enc.err;
+    EXPECT_EQ(enc.out, "notes/letter.txt -> notes/letter.enc\n");
+    EXPECT_EQ(enc.err, "vrk: notes/letter.txt: dropped 1 character(s) outside the text alphabet\n");
     EXPECT_NE(readBytes("notes/letter.enc"), text);
 
     const Outcome dec = run("text-decrypt --key 1618 notes/letter.enc");
-    ASSERT_EQ(dec.status, 0) << dec.out;
+    ASSERT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(dec.out, "notes/letter.enc -> notes/letter.dec\n");
+    EXPECT_EQ(dec.err, "");
     EXPECT_EQ(readBytes("notes/letter.dec"), text);
 
     // The output name is cut at the first dot, which must not lie in a folder name; an existing
@@ -207,7 +189,8 @@ TEST_F(VrkSubcommand, TextFilesRoundTripBesideTheirInput) {
     for (const auto& r : refusals) {
         const Outcome o = run(r.args);
         EXPECT_EQ(o.status, 1) << r.args;
-        EXPECT_NE(o.out.find(r.message), std::string::npos) << r.args << ": " << o.out;
+        EXPECT_NE(o.err.find(r.message), std::string::npos) << r.args << ": " << o.err;
+        EXPECT_EQ(o.out, "") << r.args;
     }
     EXPECT_FALSE(fs::exists("v1.enc"));
     EXPECT_EQ(leftKeyFiles(), std::vector<std::string>{});
@@ -217,13 +200,14 @@ TEST_F(VrkSubcommand, WipeDeletesTheFilesItIsGiven) {
     writeBytes("old 1.doc", randomBytes(2500, 6));
     writeBytes("old2.doc", "x");
     const Outcome o = run("wipe 'old 1.doc' old2.doc");
-    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out + o.err, "");
     EXPECT_FALSE(fs::exists("old 1.doc"));
     EXPECT_FALSE(fs::exists("old2.doc"));
 
     const Outcome missing = run("wipe old2.doc");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "vrk: old2.doc: File not found (error 53)\n");
+    EXPECT_EQ(missing.err, "vrk: old2.doc: File not found (error 53)\n");
     EXPECT_FALSE(fs::exists("old2.doc"));
 }
 
@@ -235,7 +219,7 @@ TEST_F(VrkSubcommand, ExpandedFilesRoundTrip) {
     EXPECT_EQ(readBytes("a b.bin"), plain);
     EXPECT_GT(readBytes("x y.exp").size(), plain.size());
     const Outcome dec = run("expand-decrypt --key 8080 'x y.exp' back.bin");
-    ASSERT_EQ(dec.status, 0) << dec.out;
+    ASSERT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(readBytes("back.bin"), plain);
 
     // Without OUT the file itself is replaced.
@@ -272,7 +256,7 @@ TEST_F(VrkSubcommand, ScramblesUndoThemselves) {
 
     const Outcome tooMany = run("scramble 3:10 f.bin");
     EXPECT_EQ(tooMany.status, 1);
-    EXPECT_EQ(tooMany.out, "vrk: f.bin: Error - Number of Blocks/BlockSize exceeds Filesize\n");
+    EXPECT_EQ(tooMany.err, "vrk: f.bin: Error - Number of Blocks/BlockSize exceeds Filesize\n");
     EXPECT_EQ(readBytes("f.bin"), plain);
 
     const std::string big = randomBytes(3000, 9);
@@ -294,6 +278,7 @@ TEST_F(VrkSubcommand, EveryCommandHasHelp) {
                              "scramble", "xscramble", "wipe", "shutdown"}) {
         const Outcome o = run(std::string(name) + " --help");
         EXPECT_EQ(o.status, 0) << name;
+        EXPECT_EQ(o.err, "") << name;
         const std::string usage = std::string("usage: vrk ") + name;
         EXPECT_TRUE(o.out.rfind(usage + " ", 0) == 0 || o.out.rfind(usage + "\n", 0) == 0) << o.out;
         EXPECT_NE(all.out.find(std::string("  ") + name + ' '), std::string::npos) << name;
