@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARKEL_BUILD_TESTS=OFF >/dev/null
-cmake --build build-release -j2
+# Only what the demonstration runs: the library, the two programs with their help texts, and vrk.
+cmake --build build-release -j2 --target VarkelSDK VrkWinAdmin VrkWin vrk
 scripts/demo-install.sh build-release/bin demo
 scripts/demo-launcher.sh build-release/bin demo --prepare-only
 # The applications the launcher offers: programs found on this desktop.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prepares a demonstration installation when there is none:
 #   scripts/demo-install.sh BIN-FOLDER DEMO-FOLDER
+# BIN-FOLDER is a build's bin folder or an installation's (its help texts under ../share).
 # DEMO-FOLDER/share      the network folder, mapped as drive N: (key.dat, Files.dat, documents)
 # DEMO-FOLDER/config     XDG_CONFIG_HOME for the demo: varkel/drives maps N:
 # DEMO-FOLDER/admin      the console's working folder: network.dat, Keys.dat, help texts
@@ -30,7 +31,9 @@ cd "$demo/admin"
 lines 'N:\' > network.dat
 lines "${keys[@]}" > Keys.dat
 lines "${keys[0]}" > "$demo/share/key.dat"
-cp "$bin"/{howto,util,keym,lock,netw,sec}.txt .
+help="$bin"
+[ -f "$help/howto.txt" ] || help="$bin/../share/varkel/help/console"
+cp "$help"/{howto,util,keym,lock,netw,sec}.txt .
 
 # Sample documents: three registered and encrypted, two more waiting in N:\New.
 docs=('Quarterly report.txt' 'minutes.txt' 'budget.csv')

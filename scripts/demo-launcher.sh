@@ -16,7 +16,10 @@ mkdir -p "$user"
 
 # network.dat holds the network folder as the launcher sees it, with CR LF line ends.
 [ -s "$user/network.dat" ] || printf 'N:\\\r\n' > "$user/network.dat"
-cp "$bin/userhelp.txt" "$user/userhelp.txt"
+# The user guide lies beside the programs in a build, under share in an installation.
+guide="$bin/userhelp.txt"
+[ -f "$guide" ] || guide="$bin/../share/varkel/help/launcher/userhelp.txt"
+cp "$guide" "$user/userhelp.txt"
 
 # Host paths become Windows-style paths on drive C:, which stands for the host root.
 winpath() { printf 'C:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }

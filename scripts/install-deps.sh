@@ -3,7 +3,9 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev openssl
-          qt6-base-dev qt6-qpa-plugins libgl-dev openssh-server openssh-client sshfs fuse3)
+          qt6-base-dev qt6-qpa-plugins libgl-dev openssh-server openssh-client sshfs fuse3
+          # the package: dpkg-shlibdeps (dpkg-dev, file), its checks, man page rendering
+          dpkg-dev file lintian desktop-file-utils appstream groff-base)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,5 @@
 #include "Component.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -116,19 +115,20 @@ std::vector<fs::path> componentCandidates(const Guid& classId, std::string_view 
     return candidates;
 }
 
-void* createComponent(const Guid& classId, const Guid& interfaceId, std::string_view libraryFile) {
-    const std::vector<fs::path> candidates = componentCandidates(classId, libraryFile, programFolder());
-    const auto found = std::find_if(candidates.begin(), candidates.end(), [](const fs::path& library) {
+fs::path findComponent(const Guid& classId, std::string_view libraryFile, const fs::path& programFolder) {
+    const std::vector<fs::path> candidates = componentCandidates(classId, libraryFile, programFolder);
+    for (const fs::path& library : candidates) {
         std::error_code ec;
-        return fs::is_regular_file(library, ec);
-    });
-    if (found == candidates.end()) {
-        std::string tried;
-        for (const fs::path& library : candidates) tried += (tried.empty() ? "" : ", ") + library.string();
-        throw std::runtime_error("cannot find the component library " + std::string(libraryFile) + " (looked for " +
-                                 tried + ")");
+        if (fs::is_regular_file(library, ec)) return library;
     }
-    const fs::path& library = *found;
+    std::string tried;
+    for (const fs::path& library : candidates) tried += (tried.empty() ? "" : ", ") + library.string();
+    throw std::runtime_error("cannot find the component library " + std::string(libraryFile) + " (looked for " + tried +
+                             ")");
+}
+
+void* createComponent(const Guid& classId, const Guid& interfaceId, std::string_view libraryFile) {
+    const fs::path library = findComponent(classId, libraryFile, programFolder());
     const GetClassObject getClassObject = entryPointOf(library);
     void* factoryPointer = nullptr;
     int32_t hr = getClassObject(&classId, &kClassFactoryId, &factoryPointer);

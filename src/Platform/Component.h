@@ -63,6 +63,10 @@ std::filesystem::path programFolder();
 // folder (`bin/../lib/varkel` for an installation under one prefix).
 std::vector<std::filesystem::path> componentCandidates(const Guid& classId, std::string_view libraryFile,
                                                        const std::filesystem::path& programFolder);
+// The first of the candidates that is a file. Throws std::runtime_error naming every candidate
+// when none is.
+std::filesystem::path findComponent(const Guid& classId, std::string_view libraryFile,
+                                    const std::filesystem::path& programFolder);
 
 // Creates an object of `classId` with interface `interfaceId` through the first of the
 // candidates above that exists. The library stays loaded for the life of the process. Throws

@@ -3,8 +3,8 @@
 #include "Commands.h"
 #include "Session.h"
 
-#include <optional>
 #include <iostream>
+#include <optional>
 
 namespace varkel::tools {
 namespace {

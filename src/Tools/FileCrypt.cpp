@@ -2,8 +2,8 @@
 #include "Commands.h"
 #include "Session.h"
 
-#include <optional>
 #include <iostream>
+#include <optional>
 #include <string>
 
 namespace varkel::tools {

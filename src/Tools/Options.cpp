@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <istream>
 #include <cerrno>
 #include <fcntl.h>
+#include <istream>
 #include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,8 +80,8 @@ Options parseOptions(const std::vector<std::string>& args, unsigned allowed) {
         } else {
             throw UsageError("unknown option '" + name + "'");
         }
-        if (inlineValue && (name == "--help" || name == "--keep-keys" || name == "--force" || name == "--text" ||
-                            name == "--quiet"))
+        if (inlineValue &&
+            (name == "--help" || name == "--keep-keys" || name == "--force" || name == "--text" || name == "--quiet"))
             throw UsageError(name + " takes no value");
     }
     if (o.help) return o;

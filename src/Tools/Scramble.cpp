@@ -3,8 +3,8 @@
 #include "Session.h"
 
 #include <charconv>
-#include <optional>
 #include <iostream>
+#include <optional>
 
 namespace varkel::tools {
 namespace {

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a finished build and checks it as a user would meet it:
+# lintian, the desktop entries and the AppStream metadata; then unpacks it into a scratch root
+# (dpkg -x) and, from that installed tree only, runs vrk, a round trip of a file, and both
+# programs offscreen on a demonstration installation until they have set the key up and closed.
+#   scripts/package-check.sh BUILD-FOLDER      (configured with -DCMAKE_INSTALL_PREFIX=/usr)
+set -euo pipefail
+scripts=$(realpath "$(dirname "$0")")
+build=$(realpath "$1")
+say() { printf '\n== %s\n' "$*"; }
+
+say "Debian package"
+(cd "$build" && rm -f ./*.deb && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/*.deb)
+echo "   $(basename "$deb"): $(stat -c %s "$deb") bytes"
+dpkg-deb -f "$deb" Depends | sed 's/^/   Depends: /'
+# lintian warns that it runs as root, which CI does.
+lintian --fail-on error,warning "$deb" 2>&1 | grep -v 'running with root privileges' | sed 's/^/   /' || true
+lintian --fail-on error,warning "$deb" >/dev/null 2>&1 || { echo "   lintian: FAILED"; exit 1; }
+echo "   lintian: no error, no warning"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+usr="$root/usr"
+bin="$usr/bin"
+
+say "Desktop entries and metadata, as installed"
+desktop-file-validate "$usr"/share/applications/*.desktop
+appstreamcli validate --no-net --explain "$usr"/share/metainfo/*.metainfo.xml | sed 's/^/   /'
+for page in vrk VrkWinAdmin VrkWin; do
+  zcat "$usr/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1 | sed "s/^/   $page.1: /"
+done
+echo "   desktop-file-validate, appstreamcli validate: passed"
+
+say "From the installed tree (no library beside the programs, no registration)"
+export XDG_CONFIG_HOME="$scratch/config"
+export XDG_DATA_HOME="$scratch/data"
+mkdir -p "$XDG_CONFIG_HOME"
+[ ! -e "$bin/libVarkelSDK.so" ]
+"$bin/vrk" --version | sed 's/^/   /'
+"$bin/VrkWin" --version | sed 's/^/   /'
+"$bin/VrkWinAdmin" --version | sed 's/^/   /'
+mkdir "$scratch/files"
+cd "$scratch/files"
+head -c 200000 /dev/urandom > report.doc
+cp report.doc original.doc
+echo 918273645 | "$bin/vrk" encrypt --key-file - report.doc
+! cmp -s report.doc original.doc
+"$bin/vrk" decrypt -q --key 918273645 report.doc -o back.doc
+cmp back.doc original.doc
+echo "   encrypted in place (key from standard input) and decrypted into a copy: equal"
+
+say "Both programs offscreen on a demonstration installation"
+demo="$scratch/demo"
+"$scripts/demo-install.sh" "$bin" "$demo" >/dev/null
+"$scripts/demo-launcher.sh" "$bin" "$demo" --prepare-only >/dev/null
+# One application for the launcher's buttons; it is not started.
+printf 'Editor:C:\\usr\\bin\\true\r\n' > "$demo/share/apps.dat"
+export XDG_CONFIG_HOME="$demo/config"
+"$scripts/headless-check.sh" "$demo/admin" "$bin/VrkWinAdmin"
+# The launcher through the menu's start script, which makes its working folder.
+launcher="$XDG_DATA_HOME/varkel/launcher"
+mkdir -p "$launcher"
+cp "$demo/user/network.dat" "$launcher/"
+"$scripts/headless-check.sh" "$launcher" "$usr/libexec/varkel/varkel-start" launcher
+[ "$(stat -c %a "$launcher")" = 700 ] && [ -f "$launcher/userhelp.txt" ]
+echo "   varkel-start made $launcher owner-only and put the user guide there"
