@@ -8,7 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <fcntl.h>
-#include <istream>
+#include <iostream>
 #include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,9 +98,11 @@ bool isKey(const std::string& key) {
     return !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// The first line of standard input, without its line end and the blanks around it.
+// The first line of standard input, without its line end and the blanks around it. Someone
+// at a terminal is asked for it, so that the command does not seem to hang.
 std::string keyFromInput(std::istream& in) {
     const std::string shown = "standard input";
+    if (&in == &std::cin && ::isatty(STDIN_FILENO) == 1) std::cerr << "vrk: key (then Enter): " << std::flush;
     std::string line;
     if (!std::getline(in, line)) throw FileProblem{shown, 0, "no key was given (--key-file - reads its first line)"};
     const size_t first = line.find_first_not_of(" \t\r");
