@@ -7,20 +7,21 @@
 # exec the program, so that its process is the program's.
 set -euo pipefail
 work=$(realpath "$1"); shift
+name="$(basename "$1")${2:+ ${*:2}}"
 scratch() { (cd "$work" && ls k? k?.* 2>/dev/null) | tr '\n' ' ' || true; }
 (cd "$work" && QT_QPA_PLATFORM=offscreen exec "$@" 2>/dev/null) &
 pid=$!
 for _ in $(seq 100); do [ -f "$work/k1.bin" ] && break; kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if ! kill -0 "$pid" 2>/dev/null; then
-  echo "   $(basename "$1") ended on its own: FAILED"
+  echo "   $name ended on its own: FAILED"
   exit 1
 fi
 if [ ! -f "$work/k1.bin" ]; then
-  echo "   $(basename "$1") is running (pid $pid), but no key was set up: FAILED"
+  echo "   $name is running (pid $pid), but no key was set up: FAILED"
   kill -KILL "$pid"
   exit 1
 fi
-echo "   $(basename "$1") running (pid $pid); key set up in $work: $(scratch)"
+echo "   $name running (pid $pid); key set up in $work: $(scratch)"
 kill -TERM "$pid"
 wait "$pid" && status=0 || status=$?
 left=$(scratch)

@@ -10,7 +10,7 @@ build=$(realpath "$1")
 say() { printf '\n== %s\n' "$*"; }
 
 say "Debian package"
-(cd "$build" && rm -f ./*.deb && cpack -G DEB >/dev/null)
+(cd "$build" && rm -f ./*.deb && cpack -G DEB > cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
 deb=$(ls "$build"/*.deb)
 echo "   $(basename "$deb"): $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Depends | sed 's/^/   Depends: /'
@@ -61,10 +61,21 @@ demo="$scratch/demo"
 printf 'Editor:C:\\usr\\bin\\true\r\n' > "$demo/share/apps.dat"
 export XDG_CONFIG_HOME="$demo/config"
 "$scripts/headless-check.sh" "$demo/admin" "$bin/VrkWinAdmin"
-# The launcher through the menu's start script, which makes its working folder.
-launcher="$XDG_DATA_HOME/varkel/launcher"
-mkdir -p "$launcher"
-cp "$demo/user/network.dat" "$launcher/"
-"$scripts/headless-check.sh" "$launcher" "$usr/libexec/varkel/varkel-start" launcher
-[ "$(stat -c %a "$launcher")" = 700 ] && [ -f "$launcher/userhelp.txt" ]
-echo "   varkel-start made $launcher owner-only and put the user guide there"
+"$scripts/headless-check.sh" "$demo/user" "$bin/VrkWin"
+
+say "Both programs through the menu entries' start script, which makes their working folders"
+# A first start: nothing in the working folder but network.dat (and the console's key list).
+for role in console launcher; do
+  mkdir -p "$XDG_DATA_HOME/varkel/$role"
+  cp "$demo/user/network.dat" "$XDG_DATA_HOME/varkel/$role/"
+done
+cp "$demo/admin/Keys.dat" "$XDG_DATA_HOME/varkel/console/"
+grep -q "^Exec=/usr/libexec/varkel/varkel-start console$" "$usr/share/applications/org.varkel.VrkWinAdmin.desktop"
+grep -q "^Exec=/usr/libexec/varkel/varkel-start launcher$" "$usr/share/applications/org.varkel.VrkWin.desktop"
+for role in console launcher; do
+  work="$XDG_DATA_HOME/varkel/$role"
+  "$scripts/headless-check.sh" "$work" "$usr/libexec/varkel/varkel-start" "$role"
+  [ "$(stat -c %a "$work")" = 700 ]
+done
+[ -f "$XDG_DATA_HOME/varkel/console/howto.txt" ] && [ -f "$XDG_DATA_HOME/varkel/launcher/userhelp.txt" ]
+echo "   varkel-start made both working folders owner-only and put the help texts there"

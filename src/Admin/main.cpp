@@ -6,6 +6,7 @@
 #include "TerminationSignal.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSocketNotifier>
 
 #include <exception>
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
     if (const auto status = varkel::shared::answerInformationRequest(argc, argv, "VrkWinAdmin", kHelp)) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("VrkWinAdmin");
+    // The desktop ties the window to its menu entry and shows the installed icon.
+    QApplication::setDesktopFileName("org.varkel.VrkWinAdmin");
+    QApplication::setWindowIcon(QIcon::fromTheme("org.varkel.VrkWinAdmin"));
     std::unique_ptr<varkel::admin::MainWindow> window;
     try {
         window = std::make_unique<varkel::admin::MainWindow>();

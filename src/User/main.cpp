@@ -3,6 +3,7 @@
 #include "TerminationSignal.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace {
 
@@ -19,6 +20,9 @@ int main(int argc, char* argv[]) {
     if (const auto status = varkel::shared::answerInformationRequest(argc, argv, "VrkWin", kHelp)) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Varkel Encryption Windows Interface");
+    // The desktop ties the window to its menu entry and shows the installed icon.
+    QApplication::setDesktopFileName("org.varkel.VrkWin");
+    QApplication::setWindowIcon(QIcon::fromTheme("org.varkel.VrkWin"));
     // From here on a request to end (log-out, kill) waits for the window, which closes in order.
     varkel::platform::terminationSignalDescriptor();
     varkel::user::Form1 window;
