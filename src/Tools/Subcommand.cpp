@@ -22,8 +22,10 @@ const char* const kKeyHelp =
 // Said after every command's own help.
 const char* const kCommonHelp =
     "\n"
+    "every command:\n"
     "  -q, --quiet       no progress line and no report on standard output (errors and warnings\n"
     "                    still go to standard error)\n"
+    "  -h, --help        this text\n"
     "\n"
     "Files may be named as host paths or as Windows-style paths through the drive map\n"
     "(N:\\Docs\\report.doc, N:/Docs/report.doc). Exit status: 0 success, 1 a file or an\n"
