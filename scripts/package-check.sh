@@ -31,9 +31,10 @@ say "Desktop entries and metadata, as installed"
 desktop-file-validate "$usr"/share/applications/*.desktop
 appstreamcli validate --no-net "$usr"/share/metainfo/*.metainfo.xml | grep -v '^\S*\.metainfo\.xml$' | grep . | sed 's/^/   /'
 for page in vrk VrkWinAdmin VrkWin; do
-  zcat "$usr/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1 | sed "s/^/   $page.1: /"
+  warnings=$(zcat "$usr/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
+  [ -z "$warnings" ] || { echo "$warnings" | sed "s/^/   $page.1: /"; exit 1; }
 done
-echo "   desktop-file-validate, appstreamcli validate: passed"
+echo "   desktop-file-validate, appstreamcli validate, the manual pages (groff -ww): passed"
 
 say "From the installed tree (no library beside the programs, no registration)"
 export XDG_CONFIG_HOME="$scratch/config"
@@ -48,7 +49,7 @@ cd "$scratch/files"
 head -c 200000 /dev/urandom > report.doc
 cp report.doc original.doc
 echo 918273645 | "$bin/vrk" encrypt --key-file - report.doc
-! cmp -s report.doc original.doc
+if cmp -s report.doc original.doc; then echo "   vrk encrypt left the file as it was: FAILED"; exit 1; fi
 "$bin/vrk" decrypt -q --key 918273645 report.doc -o back.doc
 cmp back.doc original.doc
 echo "   encrypted in place (key from standard input) and decrypted into a copy: equal"
@@ -77,5 +78,6 @@ for role in console launcher; do
   "$scripts/headless-check.sh" "$work" "$usr/libexec/varkel/varkel-start" "$role"
   [ "$(stat -c %a "$work")" = 700 ]
 done
-[ -f "$XDG_DATA_HOME/varkel/console/howto.txt" ] && [ -f "$XDG_DATA_HOME/varkel/launcher/userhelp.txt" ]
+test -f "$XDG_DATA_HOME/varkel/console/howto.txt"
+test -f "$XDG_DATA_HOME/varkel/launcher/userhelp.txt"
 echo "   varkel-start made both working folders owner-only and put the help texts there"
