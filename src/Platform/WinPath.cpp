@@ -132,6 +132,31 @@ std::string windowsPath(const fs::path& host) {
     return out;
 }
 
+namespace {
+
+fs::path resolvedHost(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
+    std::error_code ec;
+    const fs::path resolved = fs::weakly_canonical(host, ec);
+    return ec ? host.lexically_normal() : resolved;
+}
+
+}  // namespace
+
+CanonicalPath canonicalPath(std::string_view winPath, std::string_view folder) {
+    const fs::path file = resolvedHost(winPath);
+    const fs::path base = resolvedHost(folder);
+    const fs::path inside = file.lexically_relative(base);
+    if (inside.empty() || inside == "." || *inside.begin() == "..") return {windowsPath(file), false};
+    std::string path(folder);
+    if (path.empty() || (path.back() != '\\' && path.back() != '/')) path += '\\';
+    for (const auto& part : inside) {
+        if (path.back() != '\\') path += '\\';
+        path += utf8ToCp1252(part.string());
+    }
+    return {path, true};
+}
+
 std::string currentFolder() { return windowsPath(currentHostFolder()); }
 
 void setCurrentFolder(std::string_view winPath) {

@@ -19,6 +19,17 @@ std::filesystem::path hostPath(std::string_view winPath);
 // Windows-style name of a host path, through the drive map ("/srv/share/a" -> "N:\a").
 std::string windowsPath(const std::filesystem::path& host);
 
+// One name per file. The path is resolved on the host (symbolic links and ".." included; a
+// file that does not exist yet keeps its own name under its resolved folder) and written
+// back Windows-style with the names' letter case on disk. When it lies inside `folder`, it
+// is written as `folder` followed by the part inside, so that every spelling of one file
+// inside a network folder gives the same text.
+struct CanonicalPath {
+    std::string path;
+    bool inside = false;  // the file lies inside `folder`
+};
+CanonicalPath canonicalPath(std::string_view winPath, std::string_view folder);
+
 // The current folder as a Windows-style path ("C:\home\user").
 std::string currentFolder();
 void setCurrentFolder(std::string_view winPath);

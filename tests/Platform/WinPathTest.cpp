@@ -57,6 +57,32 @@ TEST_F(WinPath, RootedPathsUseTheCurrentFoldersDrive) {
     EXPECT_EQ(hostPath("\\Docs\\x"), share_ / "Docs" / "x");
 }
 
+// Every spelling of one file in the network folder gives one name, with the case on disk.
+TEST_F(WinPath, EverySpellingOfAFileGivesOneCanonicalName) {
+    test::writeBytes(share_ / "Docs" / "s.txt", "x");
+    fs::create_directories(share_ / "Links");
+    fs::create_symlink(share_ / "Docs" / "s.txt", share_ / "Links" / "link.txt");
+    fs::create_symlink(share_ / "Docs", root() / "outside-link");
+    const std::string onHost = "C:" + share_.string() + "/Docs/s.txt";  // drive C: reaches the share too
+    for (const std::string& spelling : std::vector<std::string>{"N:\\Docs\\s.txt", "n:\\docs\\S.TXT", "n:/DOCS/./x/../s.TXT", onHost, "N:\\Links\\link.txt",
+          windowsPath(root() / "outside-link" / "s.txt")}) {
+        const CanonicalPath c = canonicalPath(spelling, "N:\\");
+        EXPECT_EQ(c.path, "N:\\Docs\\s.txt") << spelling;
+        EXPECT_TRUE(c.inside) << spelling;
+    }
+    // A new file keeps the name given, under its folder's name on disk.
+    EXPECT_EQ(canonicalPath("n:\\DOCS\\New.txt", "N:\\").path, "N:\\Docs\\New.txt");
+    // A network folder below a drive root keeps its own spelling as the prefix.
+    EXPECT_EQ(canonicalPath("n:\\docs\\s.txt", "N:\\Docs\\").path, "N:\\Docs\\s.txt");
+    test::writeBytes(root() / "public" / "p.txt", "x");
+    for (const char* folder : {"N:\\", "N:\\Docs"}) {
+        const CanonicalPath outside = canonicalPath("\\\\server\\public\\P.TXT", folder);
+        EXPECT_EQ(outside.path, "\\\\server\\Public\\p.txt");
+        EXPECT_FALSE(outside.inside);
+    }
+    EXPECT_FALSE(canonicalPath("N:\\", "N:\\").inside);  // the folder itself is no file in it
+}
+
 TEST(PathText, BareNameAndJoin) {
     EXPECT_EQ(bareName("Z:\\Docs\\report.doc"), "report.doc");
     EXPECT_EQ(bareName("report.doc"), "report.doc");
