@@ -30,6 +30,11 @@ bool Dialogs::askYesNo(QWidget* parent, const QString& text, const QString& titl
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool Dialogs::askNoByDefault(QWidget* parent, const QString& text, const QString& title) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 void Dialogs::fatal(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, caption(), text, QMessageBox::Ok);
     std::exit(1);

@@ -19,6 +19,8 @@ public:
     virtual void message(QWidget* parent, const QString& text);
     // A message box with Yes and No; true for Yes.
     virtual bool askYesNo(QWidget* parent, const QString& text, const QString& title);
+    // The same question with No as the default button, for answers that risk someone's work.
+    virtual bool askNoByDefault(QWidget* parent, const QString& text, const QString& title);
     // A failure the program does not handle: says what failed and ends the program.
     [[noreturn]] virtual void fatal(QWidget* parent, const QString& text);
     // Sends lines to the default printer in the given point size, one printed line each.

@@ -3,6 +3,7 @@
 // works on a user's documents may encrypt, register or open one of them as a document.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace varkel::shared {
@@ -20,6 +21,7 @@ inline constexpr const char* kFilesTransient = "Files.tmp";
 inline constexpr const char* kLockedTransient = "Locked.tmp";
 inline constexpr const char* kUnlockTransient = "temp.dat";  // the launcher's copy while it unlocks
 inline constexpr const char* kListGuardFile = "Locked.lck";
+inline constexpr const char* kHoldersFile = "Holders.dat";  // who holds each lock of Locked.dat
 // A file the system replaces is first written whole into this scratch file beside it.
 inline constexpr const char* kScratchSuffix = ".vrk-scratch";
 // Every record from which a later start finishes an interrupted command ends so.
@@ -28,5 +30,7 @@ inline constexpr const char* kJournalSuffix = ".jnl";
 // Whether a bare file name (no folder) is one of the system's own files, compared without
 // regard to letter case as the file system does.
 bool isSystemFileName(std::string_view name);
+// What such a file is for ("the list of encrypted documents"); nothing for any other name.
+std::optional<std::string_view> systemFileRole(std::string_view name);
 
 }  // namespace varkel::shared

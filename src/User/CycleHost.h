@@ -12,6 +12,7 @@ public:
     virtual ~CycleHost() = default;
     virtual void AddToList(const std::string& text) = 0;   // one status line
     virtual void message(const std::string& text) = 0;     // a message box with OK
+    virtual bool ask(const std::string& question) = 0;     // Yes and No, No by default; true for Yes
     virtual bool Inst(int32_t pid) = 0;                    // whether the application still runs
     // While on, the window shows its application buttons disabled.
     virtual void waiting(bool on) = 0;

@@ -6,6 +6,8 @@
 #include "File.h"
 #include "Launcher.h"
 #include "LockList.h"
+#include "SystemFileNames.h"
+#include "SystemFiles.h"
 #include "VbError.h"
 #include "WinPath.h"
 
@@ -33,18 +35,21 @@ bool nameTaken(const std::string& name) {
 
 class Cycle {
 public:
-    Cycle(const CycleRequest& request, CycleHost& host)
-        : r_(request), host_(host), bare_(bareNameOf(request.document)),
-          work_(request.newDocument ? request.newName : bare_) {
-        record_.document = r_.document;
-        record_.copy = work_;
-        record_.newDocument = r_.newDocument;
-    }
+    Cycle(const CycleRequest& request, CycleHost& host) : r_(request), host_(host) { name(request.document); }
 
     CycleEnd run(KeySetup& keys);
 
 private:
+    void name(const std::string& document) {
+        document_ = document;
+        bare_ = bareNameOf(document);
+        work_ = r_.newDocument ? r_.newName : bare_;
+        record_.document = document_;
+        record_.copy = work_;
+        record_.newDocument = r_.newDocument;
+    }
     std::optional<CycleEnd> refusal();
+    std::optional<CycleEnd> notADocument();
     void open(KeySetup& keys);
     CycleEnd finish();
     void note(CycleStep step) {
@@ -61,6 +66,8 @@ private:
 
     const CycleRequest& r_;
     CycleHost& host_;
+    std::string document_;  // canonical once the name has been checked
+    bool inside_ = false;   // the document lies inside the network folder
     std::string bare_;
     std::string work_;
     CycleRecord record_;
@@ -70,7 +77,13 @@ private:
 };
 
 CycleEnd Cycle::run(KeySetup& keys) {
-    if (auto refused = refusal()) return *refused;
+    try {
+        if (auto refused = refusal()) return *refused;
+    } catch (const std::exception& e) {
+        host_.message("The document " + r_.document + " could not be opened (" + reason(e) +
+                      ").  It has not been changed.");
+        return CycleEnd::Failed;
+    }
     try {
         open(keys);
     } catch (const std::exception& e) {
@@ -98,7 +111,17 @@ std::optional<CycleEnd> Cycle::refusal() {
         host_.message(kNoExtensionMessage);
         return CycleEnd::NoExtension;
     }
-    if (r_.newDocument && nameTaken(r_.document)) {
+    // Every spelling of a document locks and registers under one name.
+    const CanonicalPath canonical = canonicalPath(r_.document, r_.networkPath);
+    name(canonical.path);
+    inside_ = canonical.inside;
+    for (const std::string& file : {bare_, bareNameOf(work_)}) {
+        if (const auto role = shared::systemFileRole(file)) {
+            host_.message(systemFileMessage(document_, *role));
+            return CycleEnd::SystemFile;
+        }
+    }
+    if (r_.newDocument && nameTaken(document_)) {
         host_.message(existsMessage(r_.document));
         return CycleEnd::Exists;
     }
@@ -109,7 +132,16 @@ std::optional<CycleEnd> Cycle::refusal() {
             return CycleEnd::Leftover;
         }
     }
-    return std::nullopt;
+    return notADocument();
+}
+
+// A file that the network folder does not keep encrypted is opened only when the user says so.
+std::optional<CycleEnd> Cycle::notADocument() {
+    const std::string files = r_.networkPath + shared::kFilesFile;
+    const bool registered =
+        inside_ && (r_.newDocument || (fileExists(files) && shared::containsLine(files, document_, shared::Case::Ignored)));
+    if (registered || host_.ask(notADocumentQuestion(document_))) return std::nullopt;
+    return CycleEnd::NotADocument;
 }
 
 // The key, the lock, the registration and the working copy.
@@ -126,20 +158,20 @@ void Cycle::open(KeySetup& keys) {
     }
 
     host_.AddToList("Locking " + bare_);
-    if (shared::lockDocument(r_.networkPath, r_.document) == shared::LockResult::InUse) {
+    if (shared::lockDocument(r_.networkPath, document_) == shared::LockResult::InUse) {
         host_.AddToList("...Lock unsuccessful");
         host_.message(kInUseMessage);
         return;
     }
     locked_ = true;
     host_.AddToList("...Lock successful");
-    shared::registerDocument(r_.networkPath, r_.document);
+    shared::registerDocument(r_.networkPath, document_);
 
     noteDocument(record_);
     note(CycleStep::Opening);
     if (!r_.newDocument) {
         host_.AddToList("Decrypting " + bare_);
-        std::string SdkArg = quotedName(r_.document) + " " + quotedName(bare_);
+        std::string SdkArg = quotedName(document_) + " " + quotedName(bare_);
         callLibrary(sdk(), &_SDK::VrkBinaryFileDec, "VrkBinaryFileDec", SdkArg);
     } else {
         TextWriter copy(work_, OpenMode::Output, {.ownerOnly = true});
@@ -166,13 +198,13 @@ CycleEnd Cycle::finish() {
                 continue;
             }
         } catch (const std::exception& e) {
-            host_.message("Your changes to " + r_.document + " could not be encrypted (" + reason(e) + ").  They are in " +
+            host_.message("Your changes to " + document_ + " could not be encrypted (" + reason(e) + ").  They are in " +
                           inWorkingFolder(work_) + ", which is not encrypted, and the document stays locked." + kConsult);
             return CycleEnd::Failed;
         }
         bool written = false;
         try {
-            written = writeBack(r_.document, record_.newDocument);
+            written = writeBack(document_, record_.newDocument);
         } catch (const std::exception& e) {
             return keepEncryptedAndReport(reason(e));
         }
@@ -189,9 +221,9 @@ CycleEnd Cycle::finish() {
     wipe(sdk(), work_);
     try {
         host_.AddToList("Unlocking " + bare_);
-        shared::unlockDocument(r_.networkPath, r_.document);
+        shared::unlockDocument(r_.networkPath, document_);
     } catch (const std::exception& e) {
-        host_.message("Your changes to " + r_.document + " were saved, but the document could not be unlocked (" +
+        host_.message("Your changes to " + document_ + " were saved, but the document could not be unlocked (" +
                       reason(e) + ")." + kConsult);
         return CycleEnd::Failed;
     }
@@ -202,7 +234,7 @@ CycleEnd Cycle::finish() {
 void Cycle::unlockQuietly() {
     if (!locked_) return;
     try {
-        shared::unlockDocument(r_.networkPath, r_.document);
+        shared::unlockDocument(r_.networkPath, document_);
     } catch (const std::exception&) {
         // The message already asks for the administrator, who can clear the lock.
     }
@@ -217,7 +249,7 @@ CycleEnd Cycle::failBeforeEditing(const std::exception& e) {
     } catch (const std::exception&) {
     }
     unlockQuietly();
-    host_.message("The document " + r_.document + " could not be opened (" + reason(e) + ").  It has not been changed.");
+    host_.message("The document " + document_ + " could not be opened (" + reason(e) + ").  It has not been changed.");
     return CycleEnd::Failed;
 }
 
@@ -228,7 +260,7 @@ CycleEnd Cycle::keepEncryptedAndReport(const std::string& why) {
     std::string kept;
     try {
         try {
-            kept = keepEncrypted(r_.document);
+            kept = keepEncrypted(document_);
         } catch (const std::exception&) {
             kept = inWorkingFolder(keepEncrypted(work_));
         }
@@ -237,12 +269,21 @@ CycleEnd Cycle::keepEncryptedAndReport(const std::string& why) {
     } catch (const std::exception&) {
         kept = inWorkingFolder(fileExists(kEncryptedResult) ? kEncryptedResult : work_);
     }
-    host_.message("Your changes to " + r_.document + " could not be written back (" + why +
+    host_.message("Your changes to " + document_ + " could not be written back (" + why +
                   ").  They are kept encrypted in " + kept + ", and the document stays locked." + kConsult);
     return CycleEnd::Failed;
 }
 
 }  // namespace
+
+std::string systemFileMessage(const std::string& document, std::string_view role) {
+    return document + " is " + std::string(role) +
+           ", one of the system's own files.  It is never opened as a document; nothing has been changed.";
+}
+
+std::string notADocumentQuestion(const std::string& document) {
+    return document + " is not one of the network folder's encrypted documents.  Open it anyway?";
+}
 
 std::string existsMessage(const std::string& document) {
     return document + " already exists.  Please choose another name for the new document; nothing has been written.";

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace varkel::user {
 
@@ -24,7 +25,9 @@ struct CycleRequest {
 enum class CycleEnd {
     NoExtension,  // refused: the path holds no "."
     Leftover,     // refused: a working copy or vrktemp.bin of an earlier cycle is in the way
+    SystemFile,   // refused: one of the system's own files
     Exists,       // refused: a new document's name is taken in its folder
+    NotADocument, // not opened: outside the network folder or not registered, and the user said No
     InUse,        // refused: the document is in the lock list
     Done,
     Failed,       // reported; the user's work is kept encrypted where the message says
@@ -35,6 +38,10 @@ inline constexpr const char* kNoExtensionMessage =
     "consult your IT professional.";
 inline constexpr const char* kInUseMessage = "That File is currently in use by another user.  Please try again later.";
 
+// One of the system's own files, and what it is for.
+std::string systemFileMessage(const std::string& document, std::string_view role);
+// Asked before a file that the network folder does not keep encrypted is opened.
+std::string notADocumentQuestion(const std::string& document);
 // A new document whose name is taken.
 std::string existsMessage(const std::string& document);
 

@@ -335,6 +335,10 @@ platform::ProcessHandle Form1::ProcFromProcID(int32_t idProc) { return user::Pro
 
 void Form1::message(const std::string& text) { Dialogs::current().message(this, fromSystem(text)); }
 
+bool Form1::ask(const std::string& question) {
+    return Dialogs::current().askNoByDefault(this, fromSystem(question), windowTitle());
+}
+
 void Form1::keepPainting() {
     // Only the Finished Editing window takes input; it is modal, so this window gets none.
     const bool asking = finished_ && finished_->isVisible();

@@ -74,6 +74,7 @@ private:
     void shutDownLibrary();
 
     void message(const std::string& text) override;
+    bool ask(const std::string& question) override;
     void keepPainting() override;
     void waiting(bool on) override;
     void showFinishedEditing(const std::string& text) override;

@@ -314,6 +314,40 @@ TEST_F(Crash, TwoLaunchersAtOnceOpenADocumentOnceBetweenThem) {
         EXPECT_TRUE(entry.path().filename() == "network.dat" || entry.path().filename() == "Vrkdec.dat") << entry.path();
 }
 
+// While one launcher has N:\Docs\report.txt open, every other spelling of that document is
+// refused as in use: another letter case, the host path through drive C:, a symbolic link.
+TEST_F(Crash, EverySpellingOfAnOpenDocumentIsRefusedAsInUse) {
+    const fs::path document = share_ / "Docs" / "report.txt";
+    encrypt(document, kMark);
+    fs::create_directories(root() / "links");
+    fs::create_symlink(document, root() / "links" / "mine.txt");
+    fs::create_symlink(share_ / "Docs", share_ / "Shortcut");
+    const pid_t launcher = startWithTheApplicationRunning();
+    const fs::path second = root() / "work2";  // the other launcher works in a folder of its own
+    fs::create_directories(second);
+    fs::copy_file(work() / "network.dat", second / "network.dat");
+    const std::string locked = readBytes(share_ / "Locked.dat");
+    ASSERT_EQ(locked, "N:\\Docs\\report.txt\r\n");
+    for (const std::string& spelling :
+         std::vector<std::string>{"n:\\docs\\REPORT.TXT", "C:" + document.string(), "N:\\Shortcut\\report.txt",
+          "N:\\Docs\\..\\Docs\\report.txt", platform::windowsPath(root() / "links" / "mine.txt")}) {
+        SCOPED_TRACE(spelling);
+        dialogs_.messages.clear();
+        const OutsideTheWorkingFolder there(second);
+        auto form = start();
+        child<QLabel>(*form, "Label1")->setText(QString::fromStdString(spelling));
+        QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+        EXPECT_EQ(dialogs_.messages, std::vector<std::string>{kInUseMessage});
+        EXPECT_TRUE(dialogs_.questions.empty());
+        EXPECT_EQ(readBytes(share_ / "Locked.dat"), locked);
+        EXPECT_EQ(readBytes(share_ / "Files.dat"), "N:\\Docs\\report.txt\r\n");
+    }
+    endApplication();
+    EXPECT_EQ(waitForExit(launcher), 0) << driverErrors();
+    EXPECT_EQ(decrypt(document), kMark + " edited");
+    EXPECT_EQ(readBytes(share_ / "Locked.dat"), "");
+}
+
 // Key material of the library in the working folder.
 std::vector<std::string> keyFiles(const fs::path& folder) {
     std::vector<std::string> found;

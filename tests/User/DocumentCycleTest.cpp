@@ -1,5 +1,7 @@
 #include "LauncherFixture.h"
 
+#include "SystemFileNames.h"
+
 #include <QLineEdit>
 #include <QTimer>
 
@@ -69,7 +71,7 @@ TEST_F(Cycle, ADocumentLockedInAnotherLetterCaseIsRefusedAndNothingChanges) {
     EXPECT_EQ(dialogs_.messages, std::vector<std::string>{kInUseMessage});
     EXPECT_EQ(readBytes(share_ / "Docs" / "report.txt"), document);
     EXPECT_EQ(readBytes(share_ / "Locked.dat"), "N:\\DOCS\\REPORT.TXT\r\n");
-    EXPECT_FALSE(fs::exists(share_ / "Files.dat"));
+    EXPECT_EQ(readBytes(share_ / "Files.dat"), "N:\\Docs\\report.txt\r\n");
     EXPECT_FALSE(fs::exists(work() / "report.txt"));
 }
 
@@ -231,6 +233,110 @@ TEST_F(Cycle, TheWindowKeepsProcessingItsEventsDuringTheWait) {
     QTimer::singleShot(0, [&] { writeBytes(go, ""); });
     QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
     EXPECT_EQ(decrypt(share_ / "Docs" / "report.txt"), kMark + " edited");
+}
+
+// The system's own files are refused by name, wherever they are picked, and nothing is touched.
+class SystemFiles : public Launcher, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(SystemFiles, AreRefusedSayingWhatTheyAre) {
+    const std::string name = GetParam();
+    const bool inWorkingFolder = name == "network.dat";
+    const fs::path file = inWorkingFolder ? work() / name : share_ / name;
+    if (!fs::exists(file)) writeBytes(file, "N:\\Docs\\a.txt\r\n");
+    const std::string before = readBytes(file);
+    auto form = start();
+    if (inWorkingFolder) {
+        child<QLabel>(*form, "Label1")->setText(QString::fromStdString(platform::windowsPath(file)));
+    } else {
+        pick(*form, {}, QString::fromStdString(name));
+    }
+    const std::string document = child<QLabel>(*form, "Label1")->text().toStdString();
+    calls_.clear();
+    QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0], systemFileMessage(document, *shared::systemFileRole(name)));
+    EXPECT_NE(dialogs_.messages[0].find("one of the system's own files"), std::string::npos);
+    EXPECT_TRUE(dialogs_.questions.empty());
+    EXPECT_TRUE(status(*form).empty());
+    EXPECT_TRUE(calls_.empty());
+    EXPECT_EQ(readBytes(file), before);
+    EXPECT_TRUE(name == "Locked.dat" || !fs::exists(share_ / "Locked.dat"));
+    EXPECT_TRUE(inWorkingFolder || !fs::exists(work() / name));
+}
+
+INSTANTIATE_TEST_SUITE_P(Launcher, SystemFiles,
+                         ::testing::Values("key.dat", "Files.dat", "Locked.dat", "apps.dat", "temp.dat", "network.dat",
+                                           "Locked.lck", "Holders.dat", "Encrypt.jnl", "report.txt.vrk-scratch",
+                                           "KEY.DAT"),
+                         [](const auto& info) {
+                             std::string n = info.param;
+                             for (char& c : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return n;
+                         });
+
+// A file the network folder does not keep encrypted: outside it, or inside but not registered.
+struct StrangerCase {
+    std::string name;
+    bool outside;
+    bool answer;
+};
+
+class Strangers : public Launcher, public ::testing::WithParamInterface<StrangerCase> {};
+
+TEST_P(Strangers, AreOpenedOnlyWhenTheUserSaysYes) {
+    const StrangerCase& c = GetParam();
+    const fs::path file = c.outside ? root() / "elsewhere" / "plain.txt" : share_ / "Docs" / "plain.txt";
+    encryptOnly(file, kMark);
+    writeBytes(share_ / "Files.dat", "N:\\Docs\\other.txt\r\n");
+    const std::string before = readBytes(file);
+    dialogs_.answer = c.answer;
+    auto form = start();
+    if (c.outside) {
+        child<QLabel>(*form, "Label1")->setText(QString::fromStdString(platform::windowsPath(file)));
+    } else {
+        pick(*form, {"Docs"}, "plain.txt");
+    }
+    const std::string document = platform::windowsPath(file);
+    calls_.clear();
+    QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+
+    EXPECT_EQ(dialogs_.questions, std::vector<std::string>{document +
+                                                           " is not one of the network folder's encrypted documents."
+                                                           "  Open it anyway?"});
+    if (!c.answer) {
+        EXPECT_TRUE(dialogs_.messages.empty());
+        EXPECT_TRUE(status(*form).empty());
+        EXPECT_TRUE(calls_.empty());
+        EXPECT_EQ(readBytes(file), before);
+        EXPECT_FALSE(fs::exists(share_ / "Locked.dat"));
+        EXPECT_EQ(readBytes(share_ / "Files.dat"), "N:\\Docs\\other.txt\r\n");
+        EXPECT_FALSE(fs::exists(work() / "plain.txt"));
+        return;
+    }
+    EXPECT_EQ(status(*form), cycleLines("plain.txt", true));
+    EXPECT_EQ(decrypt(file), kMark + " edited");
+    EXPECT_EQ(readBytes(share_ / "Files.dat"), "N:\\Docs\\other.txt\r\n" + document + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Launcher, Strangers,
+                         ::testing::Values(StrangerCase{"UnregisteredNo", false, false},
+                                           StrangerCase{"UnregisteredYes", false, true},
+                                           StrangerCase{"OutsideNo", true, false},
+                                           StrangerCase{"OutsideYes", true, true}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(Cycle, ARegisteredDocumentInAnotherLetterCaseIsOpenedWithoutAQuestion) {
+    encryptOnly(share_ / "Docs" / "report.txt", kMark);
+    writeBytes(share_ / "Files.dat", "N:\\DOCS\\REPORT.TXT\r\n");
+    auto form = start();
+    child<QLabel>(*form, "Label1")->setText("n:\\docs\\Report.Txt");
+    QTest::mouseClick(child<QPushButton>(*form, "Command1"), Qt::LeftButton);
+    EXPECT_TRUE(dialogs_.questions.empty());
+    EXPECT_EQ(status(*form), cycleLines("report.txt", true));
+    // The lists name the document as it is on disk; the registration still compares exactly.
+    EXPECT_EQ(readBytes(share_ / "Files.dat"), "N:\\DOCS\\REPORT.TXT\r\nN:\\Docs\\report.txt\r\n");
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ namespace {
 class PrintedDialogs : public varkel::shared::Dialogs {
 public:
     void message(QWidget*, const QString& text) override { std::cerr << "message: " << text.toStdString() << std::endl; }
+    bool askNoByDefault(QWidget*, const QString& text, const QString&) override {
+        std::cerr << "question: " << text.toStdString() << std::endl;
+        return false;
+    }
     [[noreturn]] void fatal(QWidget*, const QString& text) override {
         std::cerr << "fatal: " << text.toStdString() << std::endl;
         std::_Exit(3);

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "File.h"
 #include "Form1.h"
 #include "Library.h"
+#include "SystemFiles.h"
 #include "TestSupport.h"
 #include "VarkelSDK.h"
 #include "WinPath.h"
@@ -28,8 +30,14 @@ namespace fs = std::filesystem;
 class RecordingDialogs : public shared::Dialogs {
 public:
     void message(QWidget*, const QString& text) override { messages.push_back(text.toStdString()); }
+    bool askNoByDefault(QWidget*, const QString& text, const QString&) override {
+        questions.push_back(text.toStdString());
+        return answer;
+    }
     [[noreturn]] void fatal(QWidget*, const QString& text) override { throw std::runtime_error(text.toStdString()); }
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    bool answer = false;
 };
 
 inline const std::string kKey = "123456789";
@@ -79,8 +87,17 @@ protected:
         fs::path previous_;
     };
 
-    // Encrypts `plain` into the file at host path `file` under `key`, as the console would.
+    // Encrypts `plain` into the file at host path `file` under `key` and, inside the network
+    // folder, registers it, as the console would.
     void encrypt(const fs::path& file, const std::string& plain, const std::string& key = kKey) {
+        encryptOnly(file, plain, key);
+        const std::string document = platform::windowsPath(file);
+        const std::string files = platform::windowsPath(share_ / "Files.dat");
+        if (document.rfind("N:\\", 0) == 0 &&
+            !(platform::fileExists(files) && shared::containsLine(files, document, shared::Case::Exact)))
+            shared::appendLine(files, document);
+    }
+    void encryptOnly(const fs::path& file, const std::string& plain, const std::string& key = kKey) {
         fs::create_directories(file.parent_path());
         writeBytes(file, plain);
         const OutsideTheWorkingFolder elsewhere(root() / "checks");
