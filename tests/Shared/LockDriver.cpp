@@ -1,14 +1,18 @@
 // One launcher's lock traffic for the parallel tests:
 //   lock-driver NETWORK-PATH ID CYCLES DOCUMENTS
+//   lock-driver NETWORK-PATH ID CYCLES DOCUMENTS spellings
 //   lock-driver NETWORK-PATH ID hold     takes the list guard and keeps it until killed
 // Each cycle picks a document, locks it, marks it held (a second holder would find the mark),
 // checks that its lock line is still listed, registers it, drops the mark and unlocks it.
+// With "spellings", each driver names the documents its own way (by its ID: as listed, in
+// another letter case, or through drive C:) and locks the name the launcher makes of that.
 // Writes "grants doubleGrants lostLines" to reportID.txt in the network folder. A failure ends
 // the driver with its message on standard error and status 1, and no report.
 #include "File.h"
 #include "LockList.h"
 #include "SystemFiles.h"
 #include "VbError.h"
+#include "WinPath.h"
 
 #include <chrono>
 #include <cstdio>
@@ -22,7 +26,8 @@ int main(int argc, char* argv[]) {
         const shared::ListGuard guard(argv[1]);
         for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }
-    if (argc != 5) return 2;
+    if (argc != 5 && argc != 6) return 2;
+    const bool spellings = argc == 6 && std::string(argv[5]) == "spellings";
     const std::string net = argv[1];
     const std::string id = argv[2];
     const int cycles = std::atoi(argv[3]);
@@ -31,7 +36,12 @@ int main(int argc, char* argv[]) {
     try {
         for (int c = 0; c < cycles; ++c) {
             const std::string n = std::to_string((c + std::atoi(argv[2])) % documents);
-            const std::string document = "N:\\Docs\\doc" + n + ".txt";
+            std::string document = "N:\\Docs\\doc" + n + ".txt";
+            if (spellings) {
+                const std::string onHost = "C:" + platform::hostPath(net).string() + "/Docs/doc" + n + ".txt";
+                const std::string spelt[] = {document, "n:\\docs\\DOC" + n + ".TXT", onHost};
+                document = platform::canonicalPath(spelt[std::atoi(argv[2]) % 3], net).path;
+            }
             if (shared::lockDocument(net, document) != shared::LockResult::Granted) continue;
             ++grants;
             const std::string mark = net + "held" + n;

@@ -110,15 +110,27 @@ TEST_F(LockList, TheGuardIsReleasedAndAnAbandonedOneIsBroken) {
     }
 }
 
+struct ParallelCase {
+    std::string name;
+    int processes;
+    int cycles;
+    bool spellings;  // the drivers name each document in three ways
+};
+
+class Parallel : public LockList, public ::testing::WithParamInterface<ParallelCase> {};
+
 // Several launcher processes lock, register and unlock the same few documents at once.
-TEST_F(LockList, ParallelLaunchersNeverShareADocumentNorLoseALine) {
-    constexpr int kProcesses = 6;
-    constexpr int kCycles = 30;
+TEST_P(Parallel, LaunchersNeverShareADocumentNorLoseALine) {
+    const int kProcesses = GetParam().processes;
+    const int kCycles = GetParam().cycles;
     constexpr int kDocuments = 3;
+    fs::create_directories(work() / "Docs");
+    for (int k = 0; k < kDocuments; ++k) writeBytes(work() / "Docs" / ("doc" + std::to_string(k) + ".txt"), "x");
     std::vector<int32_t> pids;
     for (int p = 0; p < kProcesses; ++p)
         pids.push_back(platform::startProcess(platform::windowsPath(LOCK_DRIVER) + " " + net + " " + std::to_string(p) + " " +
-                                              std::to_string(kCycles) + " " + std::to_string(kDocuments)));
+                                              std::to_string(kCycles) + " " + std::to_string(kDocuments) +
+                                              (GetParam().spellings ? " spellings" : "")));
     for (int32_t pid : pids)
         while (platform::processRunning(pid)) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     int grants = 0, doubles = 0, lost = 0;
@@ -131,8 +143,8 @@ TEST_F(LockList, ParallelLaunchersNeverShareADocumentNorLoseALine) {
         doubles += d;
         lost += l;
     }
-    std::printf("parallel launchers: %d processes x %d cycles on %d documents: %d grants, %d double grants, "
-                "%d lock lines lost\n", kProcesses, kCycles, kDocuments, grants, doubles, lost);
+    std::printf("parallel launchers (%s): %d processes x %d cycles on %d documents: %d grants, %d double grants, "
+                "%d lock lines lost\n", GetParam().name.c_str(), kProcesses, kCycles, kDocuments, grants, doubles, lost);
     EXPECT_GT(grants, 0);
     EXPECT_EQ(doubles, 0);
     EXPECT_EQ(lost, 0);
@@ -146,6 +158,11 @@ TEST_F(LockList, ParallelLaunchersNeverShareADocumentNorLoseALine) {
     EXPECT_FALSE(fs::exists(ListGuard::kFileName));
     EXPECT_FALSE(fs::exists("temp.dat"));
 }
+
+INSTANTIATE_TEST_SUITE_P(LockList, Parallel,
+                         ::testing::Values(ParallelCase{"OneSpelling", 6, 30, false},
+                                           ParallelCase{"ThreeSpellings", 8, 50, true}),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace varkel::shared
