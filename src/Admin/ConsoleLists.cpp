@@ -7,14 +7,13 @@
 #include "Replacement.h"
 #include "SystemFiles.h"
 
+#include <algorithm>
+
 namespace varkel::admin {
 
-std::vector<std::string> lockPickedFile(const std::string& document) {
-    {
-        shared::ListGuard guard(NetworkPath);
-        shared::appendLine(networkFile(kLockedFile), document);
-    }
-    return shared::readEntries(networkFile(kLockedFile));
+void lockPickedFile(const std::string& document) {
+    shared::ListGuard guard(NetworkPath);
+    shared::appendLine(networkFile(kLockedFile), document);
 }
 
 void deleteEntries(const char* listFile, const char* transient, const std::vector<std::string>& selected) {
@@ -22,6 +21,29 @@ void deleteEntries(const char* listFile, const char* transient, const std::vecto
     shared::ListGuard guard(NetworkPath);
     if (platform::fileExists(list) && platform::fileLength(list) > 0)
         shared::rewriteWithout(list, networkFile(transient), selected, shared::Replace::DeleteAndRename);
+    if (std::string_view(listFile) == kLockedFile) shared::dropHolders(NetworkPath, selected);
+}
+
+std::vector<shared::LockView> lockedFiles() {
+    shared::ListGuard guard(NetworkPath);
+    return shared::describeLocks(shared::presentEntries(networkFile(kLockedFile)), shared::readHolders(NetworkPath),
+                                 guard.shareNow());
+}
+
+std::optional<std::string> liveLocksQuestion(const std::optional<std::vector<std::string>>& entries) {
+    std::string live;
+    int count = 0;
+    for (const shared::LockView& lock : lockedFiles()) {
+        if (!lock.holder || lock.stale) continue;
+        if (entries && std::find(entries->begin(), entries->end(), lock.document) == entries->end()) continue;
+        live += "\r\n" + lock.text;
+        ++count;
+    }
+    if (count == 0) return std::nullopt;
+    return std::string(count == 1 ? "This document is" : "These documents are") +
+           " open in a launcher that is still running:" + live + "\r\n\r\nUnlocking " +
+           (count == 1 ? "it" : "them") + " lets a second user open " + (count == 1 ? "it" : "them") +
+           " and one user's changes will be lost.  Unlock anyway?";
 }
 
 void lockAll() {
@@ -32,6 +54,7 @@ void lockAll() {
 void unlockAll() {
     shared::ListGuard guard(NetworkPath);
     shared::writeLines(networkFile(kLockedFile), {});
+    shared::dropAllHolders(NetworkPath);
 }
 
 std::string keyInForce() {

@@ -4,24 +4,36 @@
 // change is made under the list guard.
 #pragma once
 
+#include "LockHolders.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace varkel::admin {
 
-// Appends the picked document to the lock list; the entries of the lock list afterwards.
-std::vector<std::string> lockPickedFile(const std::string& document);
+// Appends the picked document to the lock list.
+void lockPickedFile(const std::string& document);
 
 // Removes every line that is exactly one of `selected` from the list file, through its
 // transient file. A list file that has gone (or emptied) since the last refresh holds nothing
 // to remove.
 void deleteEntries(const char* listFile, const char* transient, const std::vector<std::string>& selected);
 
+// The lock list as the Locked Files list shows it: each entry with its holder and age, read
+// under the list guard and judged on the network folder's clock. An absent (or empty, now
+// deleted) list gives no entry.
+std::vector<shared::LockView> lockedFiles();
+// The question to ask before the locks among `entries` (all locks, when not given) are
+// removed while their holders are alive; nothing when no such lock is among them.
+std::optional<std::string> liveLocksQuestion(const std::optional<std::vector<std::string>>& entries);
+inline constexpr const char* kUnlockConfirmTitle = "Unlock Confirm";
+
 // Every registered document counts as in use. Without registered documents there is nothing
 // to lock, and the locks users hold stay.
 void lockAll();
-// No document counts as in use.
+// No document counts as in use, and no holder is left on record.
 void unlockAll();
 
 // The key in force: the first field of key.dat, empty when there is none.

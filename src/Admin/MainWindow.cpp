@@ -57,16 +57,23 @@ const char* const kKeyNotDigits =
 const char* const kNoKeyToEncrypt =
     "No Key has been defined as yet, so there is no key to encrypt under.  Set the current key first.";
 
+// The list entry an item stands for: the Locked Files list shows more than the entry.
+constexpr int kEntryRole = Qt::UserRole;
+QString entryOf(const QListWidgetItem* item) {
+    const QVariant entry = item->data(kEntryRole);
+    return entry.isValid() ? entry.toString() : item->text();
+}
+
 std::vector<std::string> listEntries(const QListWidget* list) {
     std::vector<std::string> entries;
-    for (int i = 0; i < list->count(); ++i) entries.push_back(toSystem(list->item(i)->text()));
+    for (int i = 0; i < list->count(); ++i) entries.push_back(toSystem(entryOf(list->item(i))));
     return entries;
 }
 
 std::vector<std::string> selectedEntries(const QListWidget* list) {
     std::vector<std::string> entries;
     for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->isSelected()) entries.push_back(toSystem(list->item(i)->text()));
+        if (list->item(i)->isSelected()) entries.push_back(toSystem(entryOf(list->item(i))));
     return entries;
 }
 
@@ -269,12 +276,28 @@ int MainWindow::fillList(QListWidget* list, const std::string& file) {
 
 int MainWindow::refreshList(QListWidget* list, const std::string& file) {
     QStringList selected;
-    for (const QListWidgetItem* item : list->selectedItems()) selected << item->text();
+    for (const QListWidgetItem* item : list->selectedItems()) selected << entryOf(item);
     list->clear();
-    const int count = fillList(list, file);
+    const int count = list == list1_ ? fillLocks() : fillList(list, file);
     for (int i = 0; i < list->count(); ++i)
-        if (selected.contains(list->item(i)->text())) list->item(i)->setSelected(true);
+        if (selected.contains(entryOf(list->item(i)))) list->item(i)->setSelected(true);
     return count;
+}
+
+// Each lock with its holder and age; the item keeps the lock list's entry for the commands.
+int MainWindow::fillLocks() {
+    const std::vector<shared::LockView> locks = lockedFiles();
+    for (const shared::LockView& lock : locks) {
+        auto* item = new QListWidgetItem(fromSystem(lock.text), list1_);
+        item->setData(kEntryRole, fromSystem(lock.document));
+    }
+    return static_cast<int>(locks.size());
+}
+
+// Asks before locks that a running launcher holds are removed; true to go ahead.
+bool MainWindow::unlockConfirmed(const std::optional<std::vector<std::string>>& entries) {
+    const std::optional<std::string> question = liveLocksQuestion(entries);
+    return !question || Dialogs::current().askNoByDefault(this, fromSystem(*question), kUnlockConfirmTitle);
 }
 
 void MainWindow::setFilesCaption(int count) { frame3_->setTitle(QStringLiteral("Current Files (%1)").arg(count)); }
@@ -306,7 +329,7 @@ void MainWindow::Form_Load() {
             genBinaryKeys(SdkArg);
         }
         fillList(list3_, kKeyListFile);
-        fillList(list1_, networkFile(kLockedFile));
+        fillLocks();
         setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
     });
 }
@@ -417,9 +440,9 @@ void MainWindow::Command1_Click() {
     picker.exec();
     if (PickedFile.empty()) return;
     guarded(this, [&] {
-        const std::vector<std::string> entries = lockPickedFile(PickedFile);
+        lockPickedFile(PickedFile);
         list1_->clear();
-        for (const std::string& entry : entries) list1_->addItem(fromSystem(entry));
+        fillLocks();
     });
 }
 
@@ -430,6 +453,7 @@ bool MainWindow::deleteSelected(QListWidget* list, const char* listFile, const c
         Dialogs::current().message(this, nothingSelected);
         return false;
     }
+    if (list == list1_ && !unlockConfirmed(selected)) return false;
     deleteEntries(listFile, transient, selected);
     list->clear();
     return true;
@@ -438,7 +462,7 @@ bool MainWindow::deleteSelected(QListWidget* list, const char* listFile, const c
 void MainWindow::Command2_Click() {
     guarded(this, [&] {
         if (!deleteSelected(list1_, kLockedFile, kLockedTransient, kNothingToUnlock)) return;
-        fillList(list1_, networkFile(kLockedFile));
+        fillLocks();
     });
 }
 
@@ -456,7 +480,9 @@ void MainWindow::Command13_Click() {
 }
 
 void MainWindow::Command14_Click() {
-    guarded(this, [&] { unlockAll(); });
+    guarded(this, [&] {
+        if (unlockConfirmed(std::nullopt)) unlockAll();
+    });
     Timer1_Timer();
 }
 

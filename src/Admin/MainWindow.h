@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ private:
     bool deleteSelected(QListWidget* list, const char* listFile, const char* transient, const char* nothingSelected);
     int fillList(QListWidget* list, const std::string& file);
     int refreshList(QListWidget* list, const std::string& file);
+    int fillLocks();
+    bool unlockConfirmed(const std::optional<std::vector<std::string>>& entries);
     void setFilesCaption(int count);
     void showProgress(const QString& text);
     void encryptFolder(const std::string& folder, const std::string& key, const FolderPlan& plan);

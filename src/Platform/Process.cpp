@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <pwd.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -343,6 +344,15 @@ std::string hostName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return "localhost";
     return name;
+}
+
+std::string userName() {
+    std::vector<char> buffer(4096);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->pw_name;
+    return std::to_string(::geteuid());
 }
 
 int32_t currentProcessId() { return static_cast<int32_t>(::getpid()); }

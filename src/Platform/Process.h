@@ -99,6 +99,8 @@ std::string processName(int32_t pid);
 
 // Who this process is, for ownership marks in shared folders.
 std::string hostName();
+// The login name of the user this process runs for.
+std::string userName();
 int32_t currentProcessId();
 // Whether `pid` names a live process on this host (not one that has ended and awaits reaping).
 bool processAlive(int32_t pid);

@@ -1,6 +1,7 @@
 #include "LockList.h"
 
 #include "File.h"
+#include "LockHolders.h"
 #include "Process.h"
 #include "SystemFiles.h"
 #include "VbError.h"
@@ -31,6 +32,18 @@ std::optional<std::string> readGuard(const std::string& file) {
     }
 }
 
+int64_t secondsOf(Clock::time_point when) {
+    return std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
+}
+
+// When the file was last written, on the clock of the file system that holds it.
+std::optional<int64_t> writtenAt(const std::string& file) {
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(hostPath(file), ec);
+    if (ec) return std::nullopt;
+    return secondsOf(std::chrono::file_clock::to_sys(written));
+}
+
 bool olderThan(const std::string& file, std::chrono::seconds age) {
     std::error_code ec;
     const auto written = std::filesystem::last_write_time(hostPath(file), ec);
@@ -59,6 +72,14 @@ void breakGuard(const std::string& file, const std::string& seen) {
 
 // Whether the list is empty or missing (a missing one is created empty).
 bool listEmpty(const std::string& list) { return !File(list, OpenMode::Random).holdsData(); }
+
+// The lock is taken whatever becomes of its record: a lock without one shows "holder unknown".
+void recordHolder(const std::string& networkPath, const std::string& document, int64_t now) {
+    try {
+        addHolder(networkPath, document, now);
+    } catch (const VbError&) {
+    }
+}
 
 }  // namespace
 
@@ -97,6 +118,7 @@ ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
             raise(kPermissionDenied, file_ + " is held by " + *held);
         std::this_thread::sleep_for(std::chrono::milliseconds(2 + jitter() % 15));
     }
+    shareNow_ = writtenAt(file_).value_or(secondsOf(Clock::now()));
 }
 
 ListGuard::~ListGuard() {
@@ -112,10 +134,12 @@ LockResult lockDocument(const std::string& networkPath, const std::string& docum
     const std::string list = networkPath + "Locked.dat";
     if (listEmpty(list)) {
         writeLines(list, {document});
+        recordHolder(networkPath, document, guard.shareNow());
         return LockResult::Granted;
     }
     if (containsLine(list, document, Case::Ignored)) return LockResult::InUse;
     appendLine(list, document);
+    recordHolder(networkPath, document, guard.shareNow());
     return LockResult::Granted;
 }
 
@@ -134,6 +158,19 @@ void unlockDocument(const std::string& networkPath, const std::string& document)
     const std::string list = networkPath + "Locked.dat";
     if (!fileExists(list)) return;
     rewriteWithout(list, networkPath + "temp.dat", {document}, Replace::RenameOver);
+    try {
+        dropHolders(networkPath, {document});
+    } catch (const VbError&) {
+        // A record left behind names a lock that is no longer listed: it is never shown.
+    }
+}
+
+void showHolderAlive(const std::string& networkPath, const std::string& document) {
+    try {
+        const ListGuard guard(networkPath);
+        beat(networkPath, document, guard.shareNow());
+    } catch (const VbError&) {
+    }
 }
 
 }  // namespace varkel::shared

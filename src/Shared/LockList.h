@@ -9,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace varkel::shared {
@@ -28,9 +29,13 @@ public:
 
     static constexpr const char* kFileName = "Locked.lck";
 
+    // The network folder's own clock, in seconds since 1970: when this guard was written there.
+    int64_t shareNow() const { return shareNow_; }
+
 private:
     std::string file_;
     std::string content_;
+    int64_t shareNow_ = 0;
 };
 
 // The owner line a guard file holds, and whether such a line marks an abandoned guard.
@@ -40,12 +45,16 @@ bool guardIsStale(const std::string& ownerLine, std::chrono::system_clock::time_
 enum class LockResult { Granted, InUse };
 
 // Looks the document up in the lock list without regard to letter case; when it is not
-// listed, appends it (or writes the list anew when it is empty or missing).
+// listed, appends it (or writes the list anew when it is empty or missing) and records this
+// process as its holder.
 LockResult lockDocument(const std::string& networkPath, const std::string& document);
 // Appends the document to the current-files list unless it is listed exactly.
 void registerDocument(const std::string& networkPath, const std::string& document);
-// Removes every line that is exactly the document from the lock list, through temp.dat.
-// A lock list that no longer exists holds no lock to remove.
+// Removes every line that is exactly the document from the lock list, through temp.dat, and
+// its holder. A lock list that no longer exists holds no lock to remove.
 void unlockDocument(const std::string& networkPath, const std::string& document);
+// Refreshes this process's heartbeat in the holder record. A share that cannot be reached
+// just now misses one beat; the wait goes on.
+void showHolderAlive(const std::string& networkPath, const std::string& document);
 
 }  // namespace varkel::shared

@@ -100,7 +100,8 @@ CycleEnd Cycle::run(KeySetup& keys) {
         return failBeforeEditing(e);
     }
     host_.AddToList("...Waiting for termination...");
-    waitUntilEditingEnds(watch, pid, EditedCopy{work_, bare_, opened_}, r_.times, host_);
+    waitUntilEditingEnds(watch, pid, EditedCopy{work_, bare_, opened_}, r_.times, host_,
+                         [this] { shared::showHolderAlive(r_.networkPath, document_); });
     return finish();
 }
 

@@ -27,9 +27,10 @@ private:
 // Open files are looked for only once the program's tree has ended, so that a long session
 // costs next to nothing.
 void waitUntilEditingEnds(EditingWatch& watch, int32_t pid, const EditedCopy& copy, const WaitTimes& times,
-                          CycleHost& host) {
+                          CycleHost& host, const std::function<void()>& alive) {
     const Waiting waiting(host);
     const Clock::time_point start = Clock::now();
+    Clock::time_point lastBeat = start;
     Clock::time_point lastActivity = start;
     std::optional<Clock::time_point> treeEnded;
     FileStamp seen = copy.opened;
@@ -39,6 +40,10 @@ void waitUntilEditingEnds(EditingWatch& watch, int32_t pid, const EditedCopy& co
         host.keepPainting();
         std::this_thread::sleep_for(times.poll);
         const Clock::time_point now = Clock::now();
+        if (now - lastBeat >= times.heartbeat) {
+            lastBeat = now;
+            alive();
+        }
         if (const FileStamp stamp = stampOf(copy.copy); stamp != seen) {
             seen = stamp;
             signSeen = true;

@@ -4,6 +4,7 @@
 #include "CycleHost.h"
 #include "EditingWatch.h"
 
+#include <functional>
 #include <string>
 
 namespace varkel::user {
@@ -18,8 +19,9 @@ struct EditedCopy {
 // lock file lies beside it and it has not changed for the settling time; or, when the program
 // handed the copy on at once, when the user presses Finished Editing with the copy closed; or
 // when the launcher is asked to end.
+// `alive` runs every `times.heartbeat` while the wait goes on.
 void waitUntilEditingEnds(EditingWatch& watch, int32_t pid, const EditedCopy& copy, const WaitTimes& times,
-                          CycleHost& host);
+                          CycleHost& host, const std::function<void()>& alive);
 
 // "NAME is open in another window of the application. ..." for the Finished Editing window.
 std::string handOffMessage(const std::string& name);

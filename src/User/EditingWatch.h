@@ -23,6 +23,8 @@ struct WaitTimes {
     std::chrono::milliseconds settle{2000};
     // A program that ends this soon without a sign of editing has handed the copy on.
     std::chrono::milliseconds handOff{4000};
+    // How often the waiting launcher tells the holder record that it still holds the lock.
+    std::chrono::milliseconds heartbeat{30000};
 };
 
 // What a file looks like from outside: enough to see that it was written or replaced.

@@ -32,7 +32,7 @@ protected:
     QStringList items(MainWindow& w, const char* list) {
         QStringList all;
         auto* l = w.findChild<QListWidget*>(list);
-        for (int i = 0; i < l->count(); ++i) all << l->item(i)->text();
+        for (int i = 0; i < l->count(); ++i) all << entryOf(l->item(i));
         return all;
     }
 };

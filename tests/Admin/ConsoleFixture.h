@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -26,6 +27,12 @@ struct FatalError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The list entry an item stands for (the Locked Files list shows each lock's holder beside it).
+inline QString entryOf(const QListWidgetItem* item) {
+    const QVariant entry = item->data(Qt::UserRole);
+    return entry.isValid() ? entry.toString() : item->text();
+}
+
 class RecordingDialogs : public shared::Dialogs {
 public:
     void message(QWidget*, const QString& text) override { messages.push_back(text); }
@@ -35,6 +42,9 @@ public:
         const bool yes = answers.front();
         answers.pop_front();
         return yes;
+    }
+    bool askNoByDefault(QWidget* parent, const QString& text, const QString& title) override {
+        return askYesNo(parent, text, title);
     }
     [[noreturn]] void fatal(QWidget*, const QString& text) override { throw FatalError(text.toStdString()); }
     void print(QWidget*, const QStringList& lines, int pointSize) override { printed.push_back({lines, pointSize}); }

@@ -37,13 +37,13 @@ protected:
     QStringList items(MainWindow& w, const char* list) {
         QStringList all;
         auto* l = control<QListWidget>(w, list);
-        for (int i = 0; i < l->count(); ++i) all << l->item(i)->text();
+        for (int i = 0; i < l->count(); ++i) all << entryOf(l->item(i));
         return all;
     }
     void click(MainWindow& w, const char* button) { control<QPushButton>(w, button)->click(); }
     void select(MainWindow& w, const char* list, const QStringList& entries) {
         auto* l = control<QListWidget>(w, list);
-        for (int i = 0; i < l->count(); ++i) l->item(i)->setSelected(entries.contains(l->item(i)->text()));
+        for (int i = 0; i < l->count(); ++i) l->item(i)->setSelected(entries.contains(entryOf(l->item(i))));
     }
     QString filesCaption(MainWindow& w) { return control<QGroupBox>(w, "Frame3")->title(); }
 };
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, ARefreshKeepsTheSelectionOfEntriesStillListed) {
     w.Timer2_Timer();
     auto selected = [&](const char* list) {
         QStringList texts;
-        for (const QListWidgetItem* item : control<QListWidget>(w, list)->selectedItems()) texts << item->text();
+        for (const QListWidgetItem* item : control<QListWidget>(w, list)->selectedItems()) texts << entryOf(item);
         texts.sort();
         return texts;
     };
