@@ -1,6 +1,10 @@
 // The main window driven headless: start-up, refresh, keys, lists and exit.
 #include "ConsoleFixture.h"
+#include "LockHolders.h"
 #include "MainWindow.h"
+#include "Process.h"
+#include "SystemFiles.h"
+#include "WinPath.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -11,6 +15,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
+#include <thread>
 
 namespace varkel::admin::test {
 namespace {
@@ -327,6 +334,82 @@ TEST_F(MainWindowTest, LockAllCopiesTheCurrentFilesAndUnlockAllEmptiesTheLocks) 
     click(w, "Command13");
     EXPECT_EQ(readBytes(share / "Locked.dat"), "N:\\z.doc\r\n");
     EXPECT_EQ(items(w, "List1"), QStringList{"N:\\z.doc"});
+}
+
+// A launcher's lock held by a process of its own, as a launcher waiting on an application.
+class HeldLock {
+public:
+    explicit HeldLock(const std::string& document)
+        : pid_(platform::startProcess(platform::windowsPath(LOCK_DRIVER) + " N:\\ 0 lock " + document)) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!holds(document) && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~HeldLock() { kill(); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    // kill -9: the lock and its record stay behind, as a crashed launcher leaves them.
+    void kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        while (platform::processRunning(pid_)) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        pid_ = 0;
+    }
+
+private:
+    static bool holds(const std::string& document) {
+        for (const shared::LockHolder& h : shared::readHolders("N:\\"))
+            if (h.document == document) return true;
+        return false;
+    }
+    int32_t pid_;
+};
+
+TEST_F(MainWindowTest, LocksShowTheirHoldersAndALiveOneGoesOnlyAfterTheQuestion) {
+    networkFolder("123456789\r\n");
+    HeldLock live("N:\\Docs\\live.txt");
+    HeldLock crashed("N:\\Docs\\crashed.txt");
+    crashed.kill();
+    shared::appendLine("N:\\Locked.dat", "N:\\hand.txt");
+    MainWindow w;
+    const QString holder = QString::fromStdString(" \u2014 " + platform::userName() + " on " + platform::hostName());
+    QStringList shown;
+    for (int i = 0; i < control<QListWidget>(w, "List1")->count(); ++i)
+        shown << control<QListWidget>(w, "List1")->item(i)->text();
+    EXPECT_EQ(shown, (QStringList{"N:\\Docs\\live.txt" + holder + ", under a minute",
+                                  "N:\\Docs\\crashed.txt" + holder + ", under a minute, stale",
+                                  "N:\\hand.txt \u2014 holder unknown"}));
+
+    // A stale lock and one without a holder go at once.
+    select(w, "List1", {"N:\\Docs\\crashed.txt", "N:\\hand.txt"});
+    click(w, "Command2");
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    EXPECT_EQ(readBytes(share / "Locked.dat"), "N:\\Docs\\live.txt\r\n");
+    ASSERT_EQ(shared::readHolders("N:\\").size(), 1u);
+
+    // A live one only after the question, answered Yes; No keeps it.
+    for (const bool yes : {false, true}) {
+        select(w, "List1", {"N:\\Docs\\live.txt"});
+        dialogs.questions.clear();
+        dialogs.answers = {yes};
+        click(w, "Command2");
+        ASSERT_EQ(dialogs.questions.size(), 1);
+        EXPECT_TRUE(dialogs.questions[0].startsWith("Unlock Confirm: This document is open in a launcher"));
+        EXPECT_TRUE(dialogs.questions[0].contains("N:\\Docs\\live.txt" + holder)) << dialogs.questions[0].toStdString();
+        EXPECT_EQ(readBytes(share / "Locked.dat"), yes ? "" : "N:\\Docs\\live.txt\r\n");
+    }
+    EXPECT_FALSE(fs::exists(share / "Holders.dat"));
+
+    // Unlock All asks the same way.
+    HeldLock again("N:\\Docs\\again.txt");
+    for (const bool yes : {false, true}) {
+        dialogs.questions.clear();
+        dialogs.answers = {yes};
+        click(w, "Command14");
+        ASSERT_EQ(dialogs.questions.size(), 1);
+        EXPECT_EQ(fs::exists(share / "Locked.dat"), !yes);
+        EXPECT_EQ(fs::exists(share / "Holders.dat"), !yes);
+    }
 }
 
 TEST_F(MainWindowTest, ExitAndClosingEachShutTheLibraryDownOnce) {

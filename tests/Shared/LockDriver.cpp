@@ -2,6 +2,8 @@
 //   lock-driver NETWORK-PATH ID CYCLES DOCUMENTS
 //   lock-driver NETWORK-PATH ID CYCLES DOCUMENTS spellings
 //   lock-driver NETWORK-PATH ID hold     takes the list guard and keeps it until killed
+//   lock-driver NETWORK-PATH ID lock DOCUMENT   locks the document as a launcher does and
+//                                               keeps it until killed
 // Each cycle picks a document, locks it, marks it held (a second holder would find the mark),
 // checks that its lock line is still listed, registers it, drops the mark and unlocks it.
 // With "spellings", each driver names the documents its own way (by its ID: as listed, in
@@ -24,6 +26,10 @@ int main(int argc, char* argv[]) {
     using namespace varkel;
     if (argc == 4 && std::string(argv[3]) == "hold") {
         const shared::ListGuard guard(argv[1]);
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    if (argc == 5 && std::string(argv[3]) == "lock") {
+        if (shared::lockDocument(argv[1], argv[4]) != shared::LockResult::Granted) return 1;
         for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }
     if (argc != 5 && argc != 6) return 2;

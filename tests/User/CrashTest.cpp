@@ -3,6 +3,8 @@
 #include "LauncherFixture.h"
 
 #include "CycleRecord.h"
+#include "LockHolders.h"
+#include "Process.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -346,6 +348,36 @@ TEST_F(Crash, EverySpellingOfAnOpenDocumentIsRefusedAsInUse) {
     EXPECT_EQ(waitForExit(launcher), 0) << driverErrors();
     EXPECT_EQ(decrypt(document), kMark + " edited");
     EXPECT_EQ(readBytes(share_ / "Locked.dat"), "");
+}
+
+// The waiting launcher's holder record names it and its heartbeat moves; killed, its lock
+// shows stale.
+TEST_F(Crash, AWaitingLauncherKeepsItsHolderRecordAliveAndACrashedOneGoesStale) {
+    encrypt(share_ / "Docs" / "report.txt", kMark);
+    writeBytes(root() / "linger", "");
+    const pid_t launcher = startDriver("N:\\Docs\\report.txt", {"--heartbeat-ms", "200"});
+    ASSERT_TRUE(waitFor([&] { return fs::exists(root() / "saved"); })) << driverErrors();
+    const auto holder = [&] {
+        const std::vector<shared::LockHolder> holders = shared::readHolders("N:\\");
+        return holders.size() == 1 ? holders[0] : shared::LockHolder{};
+    };
+    const shared::LockHolder first = holder();
+    EXPECT_EQ(first.document, "N:\\Docs\\report.txt");
+    EXPECT_EQ(first.pid, launcher);
+    EXPECT_EQ(first.host, platform::hostName());
+    EXPECT_EQ(first.user, platform::userName());
+    EXPECT_TRUE(waitFor([&] { return holder().beat > first.beat; }, milliseconds(50))) << "the heartbeat never moved";
+    EXPECT_EQ(holder().began, first.began);
+    const auto judged = [&] {
+        return shared::describeLocks(shared::readEntries("N:\\Locked.dat"), shared::readHolders("N:\\"),
+                                     holder().beat)[0];
+    };
+    EXPECT_FALSE(judged().stale) << judged().text;
+
+    ::kill(launcher, SIGKILL);
+    waitForExit(launcher);
+    EXPECT_TRUE(judged().stale) << judged().text;
+    EXPECT_NE(judged().text.find(", stale"), std::string::npos);
 }
 
 // Key material of the library in the working folder.

@@ -2,7 +2,7 @@
 // the document given on its command line with the first application, as a click on Command1
 // would, and ends when the cycle is over.
 //
-//   launcher-driver DOCUMENT [--new] [--kill-at STEP]
+//   launcher-driver DOCUMENT [--new] [--kill-at STEP] [--heartbeat-ms N]
 //
 // --new types the document's name as a new document in its folder. With --kill-at STEP
 // (opening, editing, encrypting, written, unlocking) it kills itself (SIGKILL) as soon as the
@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -53,8 +54,12 @@ int main(int argc, char* argv[]) {
     PrintedDialogs dialogs;
     varkel::shared::Dialogs::install(&dialogs);
     bool newDocument = false;
+    varkel::user::WaitTimes times{.poll = std::chrono::milliseconds(20), .settle = std::chrono::milliseconds(300),
+                                  .handOff = std::chrono::milliseconds(4000)};
     for (int a = 2; a < argc; ++a) {
         if (std::strcmp(argv[a], "--new") == 0) newDocument = true;
+        if (std::strcmp(argv[a], "--heartbeat-ms") == 0 && a + 1 < argc)
+            times.heartbeat = std::chrono::milliseconds(std::atoi(argv[a + 1]));
         if (std::strcmp(argv[a], "--kill-at") != 0 || a + 1 >= argc) continue;
         const char* steps[] = {"opening", "editing", "encrypting", "written", "unlocking"};
         for (size_t i = 0; i < std::size(steps); ++i)
@@ -62,8 +67,7 @@ int main(int argc, char* argv[]) {
         setCycleStepObserver(&killAtStep);
     }
     Form1 form;
-    form.setWaitTimes({.poll = std::chrono::milliseconds(20), .settle = std::chrono::milliseconds(300),
-                       .handOff = std::chrono::milliseconds(4000)});
+    form.setWaitTimes(times);
     form.endOnTerminationSignals();
     form.show();
     const std::string document = argv[1];
