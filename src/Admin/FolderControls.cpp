@@ -17,7 +17,7 @@ FolderControls::FolderControls(QWidget* parent)
     drive_->setAccessibleName("Drive");
     folders_->setObjectName("Dir1");
     folders_->setAccessibleName("Folders");
-    for (const std::string& letter : FolderBrowser::drives()) drive_->addItem(fromSystem(letter));
+    for (const std::string& letter : shared::FolderBrowser::drives()) drive_->addItem(fromSystem(letter));
     drive_->setCurrentText(fromSystem(browser_.drive()));
     fill();
     connect(drive_, &QComboBox::currentIndexChanged, this, &FolderControls::Drive1_Change);

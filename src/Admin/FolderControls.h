@@ -19,7 +19,7 @@ public:
     explicit FolderControls(QWidget* parent);
     QComboBox* drive() const { return drive_; }
     QListWidget* folders() const { return folders_; }
-    const FolderBrowser& browser() const { return browser_; }
+    const shared::FolderBrowser& browser() const { return browser_; }
 
 signals:
     void folderChanged();  // Dir1_Change: the folder list moved to another folder
@@ -35,7 +35,7 @@ private:
     void openItem(QListWidgetItem* item);
     void fill();
 
-    FolderBrowser browser_;
+    shared::FolderBrowser browser_;
     QComboBox* drive_;
     QListWidget* folders_;
 };

@@ -51,7 +51,7 @@ PathWindow::PathWindow(QWidget* parent) : QDialog(parent) {
 }
 
 void PathWindow::Dir1_Change() {
-    label1_->setText(shared::fromSystem(singleBackslashes(folders_->browser().folder())));
+    label1_->setText(shared::fromSystem(shared::singleBackslashes(folders_->browser().folder())));
     label1_->repaint();
 }
 

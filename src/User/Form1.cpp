@@ -1,7 +1,6 @@
 #include "Form1.h"
 
 #include "Dialogs.h"
-#include "DriveMap.h"
 #include "File.h"
 #include "ProcessWatch.h"
 #include "Recovery.h"
@@ -37,40 +36,6 @@ using shared::toSystem;
 namespace {
 
 constexpr int kFolderRole = Qt::UserRole;
-
-// The drive root of a Windows-style folder ("N:" of "N:\Docs", "\\srv\share" of "\\srv\share\x").
-std::string driveOf(const std::string& folder) {
-    if (folder.rfind("\\\\", 0) == 0) {
-        const size_t server = folder.find('\\', 2);
-        const size_t share = server == std::string::npos ? server : folder.find('\\', server + 1);
-        return folder.substr(0, share);
-    }
-    return folder.substr(0, 2);
-}
-
-std::vector<std::string> folderParts(const std::string& folder, const std::string& drive) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : folder.substr(drive.size())) {
-        if (c == '\\') {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
-}
-
-template <typename List>
-List listedOrNothing(List (*list)(std::string_view), const std::string& folder) {
-    try {
-        return list(folder);
-    } catch (const platform::VbError&) {
-        return {};
-    }
-}
 
 void startUpFailed(QWidget* parent, const std::exception& e) {
     const auto* vb = dynamic_cast<const platform::VbError*>(&e);
@@ -188,8 +153,7 @@ void Form1::buildWindow() {
     connect(hlpus, &QAction::triggered, this, &Form1::hlpus_Click);
 
     const QSignalBlocker quiet(Drive1);
-    const platform::DriveMap map = platform::currentDriveMap();
-    for (const auto& drive : map.drives()) Drive1->addItem(fromSystem(drive.root));
+    for (const std::string& drive : shared::FolderBrowser::drives()) Drive1->addItem(fromSystem(drive));
 }
 
 void Form1::Form_Load() {
@@ -365,48 +329,44 @@ void Form1::closeFinishedEditing() {
     if (finished_) finished_->hide();
 }
 
+// The folder list shows the folder, the folders above it and its sub-folders, each indented by
+// its depth; a click on any of them moves there.
 void Form1::setDirPath(const std::string& folder) {
-    const std::string drive = driveOf(folder);
-    const std::vector<std::string> parts = folderParts(folder, drive);
-    if (const int shown = Drive1->findText(fromSystem(drive), Qt::MatchFixedString); shown >= 0) {
+    if (!browser_.setFolder(folder)) return;  // a folder that cannot be read leaves the lists as they were
+    if (const int shown = Drive1->findText(fromSystem(browser_.drive()), Qt::MatchFixedString); shown >= 0) {
         const QSignalBlocker quiet(Drive1);
         Drive1->setCurrentIndex(shown);
-        driveShown_ = Drive1->currentText();
     }
+    driveShown_ = Drive1->currentText();
     Dir1->clear();
-    std::string path = drive + "\\";
-    auto add = [this](const std::string& text, const std::string& full, int depth) {
-        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + fromSystem(text), Dir1);
+    auto add = [this](const std::string& text, const std::string& full, size_t depth) {
+        auto* item = new QListWidgetItem(QString(static_cast<int>(depth) * 2, ' ') + fromSystem(text), Dir1);
         item->setData(kFolderRole, fromSystem(full));
         return item;
     };
-    QListWidgetItem* current = add(path, path, 0);
-    for (size_t i = 0; i < parts.size(); ++i) {
-        path = documentPath(path, parts[i]);
-        current = add(parts[i], path, static_cast<int>(i) + 1);
-    }
+    const std::vector<shared::FolderBrowser::Level> levels = browser_.levels();
+    QListWidgetItem* current = nullptr;
+    for (size_t depth = 0; depth < levels.size(); ++depth) current = add(levels[depth].name, levels[depth].path, depth);
     Dir1->setCurrentItem(current);
-    for (const auto& sub : listedOrNothing(&platform::listFolders, path))
-        add(sub, documentPath(path, sub), static_cast<int>(parts.size()) + 1);
-    dirPath_ = path;
+    for (const auto& sub : browser_.subfolders()) add(sub, browser_.filePath(sub), levels.size());
+    dirPath_ = browser_.folder();
     Dir1_Change();
 }
 
 void Form1::Drive1_Change() {
-    const std::string root = toSystem(Drive1->currentText()) + "\\";
-    try {
-        platform::listFolders(root);
-        setDirPath(root);
-        driveShown_ = Drive1->currentText();
-    } catch (const platform::VbError&) {
-        const QSignalBlocker quiet(Drive1);
-        Drive1->setCurrentIndex(Drive1->findText(driveShown_));
+    const std::string drive = toSystem(Drive1->currentText());
+    if (shared::FolderBrowser probe; probe.setDrive(drive)) {
+        setDirPath(drive + "\\");
+        return;
     }
+    // A drive that is not ready, or a lost network drive, is ignored.
+    const QSignalBlocker quiet(Drive1);
+    Drive1->setCurrentIndex(Drive1->findText(driveShown_));
 }
 
 void Form1::Dir1_Change() {
     File1->clear();
-    for (const auto& name : listedOrNothing(&platform::listFiles, dirPath_)) File1->addItem(fromSystem(name));
+    for (const auto& name : browser_.files()) File1->addItem(fromSystem(name));
 }
 
 void Form1::Dir1_Click(QListWidgetItem* item) {

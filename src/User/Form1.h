@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DocumentCycle.h"
+#include "FolderBrowser.h"
 #include "Launcher.h"
 #include "Library.h"
 #include "Process.h"
@@ -102,6 +103,7 @@ private:
     bool endAtActivation = false;
     bool libraryShutDown = false;
     KeySetup keys;
+    shared::FolderBrowser browser_;
     std::string dirPath_ = "C:\\";
     QString driveShown_;
     WaitTimes waitTimes_;

@@ -1,6 +1,5 @@
 // The console's logic without windows: keys and the pickers' browsing.
 #include "Console.h"
-#include "FolderBrowser.h"
 #include "KeyGeneration.h"
 #include "Library.h"
 #include "SecureRandom.h"
@@ -80,44 +79,6 @@ TEST(KeyToSet, IsOneOrMoreDigits) {
     for (const char* good : {"123456789", "0", "999999999999999999"}) EXPECT_TRUE(isKeyString(good)) << good;
     for (const char* bad : {"", " 12345678", "12345678 ", "1234a678", "-12345678", "1.5"})
         EXPECT_FALSE(isKeyString(bad)) << bad;
-}
-
-class MappedShare : public test::ScratchFolder {
-protected:
-    void SetUp() override {
-        ScratchFolder::SetUp();
-        share_ = root() / "share";
-        fs::create_directories(share_ / "Docs" / "Old");
-        mapDrives("N: " + share_.string() + "\n");
-        resetConsoleVariables();
-    }
-    fs::path share_;
-};
-
-TEST_F(MappedShare, BrowserShowsMappedDrivesAndFoldersUnderWindowsNames) {
-    writeBytes(share_ / "r.doc", "x");
-    writeBytes(share_ / "Docs" / "s.doc", "x");
-    const auto drives = FolderBrowser::drives();
-    EXPECT_NE(std::find(drives.begin(), drives.end(), "C:"), drives.end());
-    EXPECT_NE(std::find(drives.begin(), drives.end(), "N:"), drives.end());
-
-    FolderBrowser browser;
-    EXPECT_EQ(browser.folder(), "C:\\");
-    EXPECT_FALSE(browser.setDrive("Q:"));  // unmapped: ignored
-    EXPECT_EQ(browser.folder(), "C:\\");
-    ASSERT_TRUE(browser.setDrive("N:"));
-    EXPECT_EQ(browser.folder(), "N:\\");
-    EXPECT_TRUE(browser.atRoot());
-    EXPECT_EQ(browser.subfolders(), (std::vector<std::string>{"Docs"}));
-    EXPECT_EQ(browser.filePath("r.doc"), "N:\\r.doc");
-    ASSERT_TRUE(browser.open("Docs"));
-    EXPECT_EQ(browser.folder(), "N:\\Docs");
-    EXPECT_EQ(browser.files(), (std::vector<std::string>{"s.doc"}));
-    EXPECT_EQ(browser.filePath("s.doc"), "N:\\Docs\\s.doc");
-    EXPECT_FALSE(browser.open("Missing"));
-    ASSERT_TRUE(browser.open(".."));
-    EXPECT_EQ(browser.folder(), "N:\\");
-    EXPECT_FALSE(browser.open(".."));
 }
 
 TEST(SecureRandom, FillsTheWholeBuffer) {

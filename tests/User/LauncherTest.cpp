@@ -131,6 +131,31 @@ TEST_F(StartUp, ANewNameIsPathAndMarkUntilAFileIsPicked) {
     EXPECT_EQ(label->text(), "N:\\top.doc");
 }
 
+TEST_F(StartUp, TheFolderListShowsTheFoldersAboveAndADriveThatCannotBeReadIsIgnored) {
+    fs::create_directories(share_ / "Docs" / "Old");
+    mapDrives("N: " + share_.string() + "\nQ: " + (root() / "unplugged").string() + "\n");
+    auto form = start();
+    auto* drive = child<QComboBox>(*form, "Drive1");
+    drive->setCurrentIndex(drive->findText("N:"));
+    clickItem(child<QListWidget>(*form, "Dir1"), "Docs");
+    clickItem(child<QListWidget>(*form, "Dir1"), "Old");
+    EXPECT_EQ(form->dirPath(), "N:\\Docs\\Old");
+    const auto folderList = [&] {
+        std::vector<std::string> shown;
+        auto* dirs = child<QListWidget>(*form, "Dir1");
+        for (int i = 0; i < dirs->count(); ++i) shown.push_back(dirs->item(i)->text().toStdString());
+        return shown;
+    };
+    EXPECT_EQ(folderList(), (std::vector<std::string>{"N:\\", "  Docs", "    Old"}));
+    drive->setCurrentIndex(drive->findText("Q:"));
+    EXPECT_EQ(drive->currentText(), "N:");
+    EXPECT_EQ(form->dirPath(), "N:\\Docs\\Old");
+    EXPECT_EQ(folderList(), (std::vector<std::string>{"N:\\", "  Docs", "    Old"}));
+    clickItem(child<QListWidget>(*form, "Dir1"), "Docs");
+    EXPECT_EQ(folderList(), (std::vector<std::string>{"N:\\", "  Docs", "    Old"}));
+    EXPECT_EQ(form->dirPath(), "N:\\Docs");
+}
+
 // Runs `check` on the modal window that `open` shows, then presses its Done button.
 void onModal(const std::function<void()>& open, const std::function<void(QDialog&)>& check) {
     bool seen = false;
