@@ -37,18 +37,53 @@ int64_t secondsOf(Clock::time_point when) {
 }
 
 // When the file was last written, on the clock of the file system that holds it.
-std::optional<int64_t> writtenAt(const std::string& file) {
+std::optional<Clock::time_point> writtenAt(const std::string& file) {
     std::error_code ec;
     const auto written = std::filesystem::last_write_time(hostPath(file), ec);
     if (ec) return std::nullopt;
-    return secondsOf(std::chrono::file_clock::to_sys(written));
+    return std::chrono::time_point_cast<Clock::duration>(std::chrono::file_clock::to_sys(written));
 }
 
-bool olderThan(const std::string& file, std::chrono::seconds age) {
-    std::error_code ec;
-    const auto written = std::filesystem::last_write_time(hostPath(file), ec);
-    return !ec && std::filesystem::file_time_type::clock::now() - written > age;
+// The network folder's clock now: the stamp that a file written there this moment receives.
+std::optional<Clock::time_point> shareClockNow(const std::string& guardFile) {
+    const std::string probe = guardFile + "." + hostName() + "." + std::to_string(currentProcessId()) + ".now";
+    try {
+        File f(probe, OpenMode::Output);
+        f.writeAt(0, "now");
+        f.close();
+        const std::optional<Clock::time_point> now = writtenAt(probe);
+        deleteFile(probe);
+        return now;
+    } catch (const VbError&) {
+        return std::nullopt;
+    }
 }
+
+// How long the guard has stood, on the network folder's clock: measured anew every half
+// second (or when the guard changes), and carried forward by this machine's steady clock in
+// between, which measures elapsed time whatever its wall clock says.
+class GuardAge {
+public:
+    explicit GuardAge(std::string file) : file_(std::move(file)) {}
+    std::chrono::seconds of(const std::string& held) {
+        const auto now = std::chrono::steady_clock::now();
+        if (held != held_ || now - measuredAt_ > std::chrono::milliseconds(500)) {
+            held_ = held;
+            measuredAt_ = now;
+            const auto written = writtenAt(file_);
+            const auto shareNow = written ? shareClockNow(file_) : std::nullopt;
+            // A stamp that cannot be read gives no age: such a guard is never taken for abandoned.
+            age_ = written && shareNow ? *shareNow - *written : Clock::duration::zero();
+        }
+        return std::chrono::duration_cast<std::chrono::seconds>(age_ + (now - measuredAt_));
+    }
+
+private:
+    std::string file_;
+    std::string held_;
+    std::chrono::steady_clock::time_point measuredAt_;
+    Clock::duration age_{};
+};
 
 // Moves an abandoned guard aside and deletes it. A guard that was replaced by a live one
 // between the look and the move is put back.
@@ -88,20 +123,21 @@ std::string guardOwnerLine(const std::string& host, int pid, Clock::time_point w
     return host + " " + std::to_string(pid) + " " + std::to_string(seconds) + "\r\n";
 }
 
-bool guardIsStale(const std::string& ownerLine, Clock::time_point now, GuardTimes times) {
+bool guardIsStale(const std::string& ownerLine, std::chrono::seconds ageOnShare, GuardTimes times) {
     std::istringstream in(ownerLine);
     std::string host;
     long long pid = 0;
     long long seconds = 0;
-    if (!(in >> host >> pid >> seconds)) return false;  // still being written: judged by its age
-    if (now - Clock::time_point(std::chrono::seconds(seconds)) > times.stale) return true;
-    return host == hostName() && pid != currentProcessId() && !processAlive(static_cast<int32_t>(pid));
+    const bool complete = ownerLine.find('\n') != std::string::npos && (in >> host >> pid >> seconds);
+    if (complete && host == hostName() && pid != currentProcessId()) return !processAlive(static_cast<int32_t>(pid));
+    return ageOnShare > times.stale;
 }
 
 ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
     : file_(networkPath + kFileName), content_(guardOwnerLine(hostName(), currentProcessId(), Clock::now())) {
     std::minstd_rand jitter(static_cast<unsigned>(currentProcessId()));
     const auto start = std::chrono::steady_clock::now();
+    GuardAge age(file_);
     while (!createExclusive(file_, content_)) {
         const std::optional<std::string> held = readGuard(file_);
         if (!held) {
@@ -109,8 +145,7 @@ ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        const bool unparsed = held->find('\n') == std::string::npos;
-        if (unparsed ? olderThan(file_, times.stale) : guardIsStale(*held, Clock::now(), times)) {
+        if (guardIsStale(*held, age.of(*held), times)) {
             breakGuard(file_, *held);
             continue;
         }
@@ -118,7 +153,7 @@ ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
             raise(kPermissionDenied, file_ + " is held by " + *held);
         std::this_thread::sleep_for(std::chrono::milliseconds(2 + jitter() % 15));
     }
-    shareNow_ = writtenAt(file_).value_or(secondsOf(Clock::now()));
+    shareNow_ = secondsOf(writtenAt(file_).value_or(Clock::now()));
 }
 
 ListGuard::~ListGuard() {

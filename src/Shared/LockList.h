@@ -4,8 +4,11 @@
 // change (the lock test and its append, the registration, the unlock through temp.dat) runs
 // while the changer holds the list guard: the file "Locked.lck" beside the lists, made by an
 // exclusive create and holding "host pid seconds" of its owner. A guard left behind by a
-// launcher that crashed is broken when its process on this host is gone, or when it is older
-// than a few seconds. The lists themselves keep their formats, so every reader still reads them.
+// launcher that crashed is broken when its process on this host is gone, or, for an owner on
+// another machine, when it has stood longer than a few seconds on the network folder's own
+// clock (the stamp of a file written there at that moment), so that machines whose clocks
+// disagree never break each other's live guards; an owner that runs on this host is never
+// broken. The lists themselves keep their formats, so every reader still reads them.
 #pragma once
 
 #include <chrono>
@@ -16,7 +19,7 @@ namespace varkel::shared {
 
 struct GuardTimes {
     std::chrono::seconds stale{10};     // a guard this old belongs to a crashed launcher
-    std::chrono::seconds giveUp{30};    // waiting longer than this is error 70
+    std::chrono::milliseconds giveUp{30000};  // waiting longer than this is error 70
 };
 
 class ListGuard {
@@ -38,9 +41,11 @@ private:
     int64_t shareNow_ = 0;
 };
 
-// The owner line a guard file holds, and whether such a line marks an abandoned guard.
+// The owner line a guard file holds, and whether a guard with that line, standing for
+// `ageOnShare` on the network folder's clock, is abandoned. A line still being written (no
+// line end yet) is judged by its age alone.
 std::string guardOwnerLine(const std::string& host, int pid, std::chrono::system_clock::time_point when);
-bool guardIsStale(const std::string& ownerLine, std::chrono::system_clock::time_point now, GuardTimes times);
+bool guardIsStale(const std::string& ownerLine, std::chrono::seconds ageOnShare, GuardTimes times);
 
 enum class LockResult { Granted, InUse };
 

@@ -76,37 +76,71 @@ TEST_F(LockList, TheGuardIsReleasedAndAnAbandonedOneIsBroken) {
     EXPECT_FALSE(fs::exists(ListGuard::kFileName));
 
     const auto now = Clock::now();
+    const auto tenMinutes = std::chrono::minutes(10);
     const std::string host = platform::hostName();
     // A child that has ended (and been reaped) leaves its id unused for a while.
     const int32_t gone = platform::startProcess("true");
     while (platform::processRunning(gone)) {
     }
+    using std::chrono::seconds;
     struct Case {
         std::string owner;
+        seconds age;  // how long the guard has stood, on the folder's clock
         bool stale;
     } cases[] = {
-        {guardOwnerLine(host, gone, now), true},
-        {guardOwnerLine(host, ::getpid(), now - std::chrono::seconds(60)), true},
-        {guardOwnerLine("elsewhere", gone, now - std::chrono::seconds(60)), true},
-        {guardOwnerLine("elsewhere", gone, now), false},
-        {guardOwnerLine(host, ::getppid(), now), false},
+        {guardOwnerLine(host, gone, now), seconds(0), true},                // its process is gone
+        {guardOwnerLine(host, ::getppid(), now), seconds(60), false},      // alive here: never broken
+        {guardOwnerLine(host, ::getpid(), now), seconds(60), true},        // a leftover with our id
+        {guardOwnerLine("elsewhere", gone, now), seconds(60), true},       // silent past the limit
+        {guardOwnerLine("elsewhere", gone, now), seconds(0), false},
+        // Another machine's clock ten minutes off either way says nothing about the guard's age.
+        {guardOwnerLine("elsewhere", gone, now - tenMinutes), seconds(0), false},
+        {guardOwnerLine("elsewhere", gone, now + tenMinutes), seconds(60), true},
+        {"elsewhere 12", seconds(0), false},  // still being written
+        {"elsewhere 12", seconds(60), true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(guardIsStale(c.owner, now, {}), c.stale) << c.owner;
+        SCOPED_TRACE(c.owner + " standing " + std::to_string(c.age.count()) + " s");
+        EXPECT_EQ(guardIsStale(c.owner, c.age, {}), c.stale);
         writeBytes(ListGuard::kFileName, c.owner);
+        fs::last_write_time(ListGuard::kFileName, fs::file_time_type::clock::now() - c.age);
         const GuardTimes noWaiting{.stale = std::chrono::seconds(10), .giveUp = std::chrono::seconds(0)};
         if (c.stale) {
-            EXPECT_NO_THROW({ const ListGuard guard(net, noWaiting); }) << c.owner;
+            EXPECT_NO_THROW({ const ListGuard guard(net, noWaiting); });
             EXPECT_FALSE(fs::exists(ListGuard::kFileName));
         } else {
             try {
                 const ListGuard guard(net, noWaiting);
-                ADD_FAILURE() << "a live guard was taken over: " << c.owner;
+                ADD_FAILURE() << "a live guard was taken over";
             } catch (const platform::VbError& e) {
                 EXPECT_EQ(e.number(), platform::kPermissionDenied);
             }
             EXPECT_EQ(readBytes(ListGuard::kFileName), c.owner);
         }
+        fs::remove(ListGuard::kFileName);
+    }
+    for (const auto& entry : fs::directory_iterator(work()))  // the clock probes go again
+        EXPECT_FALSE(entry.path().filename().string().starts_with("Locked.lck")) << entry.path();
+}
+
+// The guard of a launcher on another machine whose clock runs ten minutes ahead or behind:
+// while it stands within the limit it is waited for; left by a launcher that died, it is broken
+// once it has stood for the limit on the folder's clock, not sooner and not much later.
+TEST_F(LockList, AnotherMachinesGuardIsJudgedByTheFoldersClockNotItsOwn) {
+    const GuardTimes times{.stale = std::chrono::seconds(2), .giveUp = std::chrono::seconds(20)};
+    for (const auto off : {std::chrono::minutes(10), -std::chrono::minutes(10)}) {
+        const std::string owner = guardOwnerLine("elsewhere", 4242, Clock::now() + off);
+        writeBytes(ListGuard::kFileName, owner);
+        const GuardTimes brief{.stale = times.stale, .giveUp = std::chrono::milliseconds(800)};
+        EXPECT_THROW({ const ListGuard guard(net, brief); }, platform::VbError);  // live: not broken
+        EXPECT_EQ(readBytes(ListGuard::kFileName), owner);
+
+        const auto start = std::chrono::steady_clock::now();
+        { const ListGuard guard(net, times); }  // its owner never comes back
+        const auto waited = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(waited, times.stale - std::chrono::milliseconds(1800));  // 0.8 s stood already
+        EXPECT_LE(waited, times.stale + std::chrono::seconds(2));
+        EXPECT_FALSE(fs::exists(ListGuard::kFileName));
     }
 }
 
