@@ -6,6 +6,7 @@
 #include "LockList.h"
 #include "Replacement.h"
 #include "SystemFiles.h"
+#include "WinPath.h"
 
 #include <algorithm>
 
@@ -13,7 +14,8 @@ namespace varkel::admin {
 
 void lockPickedFile(const std::string& document) {
     shared::ListGuard guard(NetworkPath);
-    shared::appendLine(networkFile(kLockedFile), document);
+    // Named as the launchers name it, so that a hand lock holds whatever spelling was picked.
+    shared::appendLine(networkFile(kLockedFile), platform::canonicalPath(document, NetworkPath).path);
 }
 
 void deleteEntries(const char* listFile, const char* transient, const std::vector<std::string>& selected) {
@@ -24,10 +26,14 @@ void deleteEntries(const char* listFile, const char* transient, const std::vecto
     if (std::string_view(listFile) == kLockedFile) shared::dropHolders(NetworkPath, selected);
 }
 
+// Read without the guard, as the lists always were: the holder record is replaced in one
+// rename, so a reader sees it whole.
 std::vector<shared::LockView> lockedFiles() {
-    shared::ListGuard guard(NetworkPath);
-    return shared::describeLocks(shared::presentEntries(networkFile(kLockedFile)), shared::readHolders(NetworkPath),
-                                 guard.shareNow());
+    const std::vector<std::string> entries = shared::presentEntries(networkFile(kLockedFile));
+    if (entries.empty()) return {};
+    const int64_t now = shared::networkFolderClock(NetworkPath).value_or(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
+    return shared::describeLocks(entries, shared::readHolders(NetworkPath), now);
 }
 
 std::optional<std::string> liveLocksQuestion(const std::optional<std::vector<std::string>>& entries) {

@@ -13,7 +13,7 @@
 
 namespace varkel::admin {
 
-// Appends the picked document to the lock list.
+// Appends the picked document to the lock list under its canonical name.
 void lockPickedFile(const std::string& document);
 
 // Removes every line that is exactly one of `selected` from the list file, through its

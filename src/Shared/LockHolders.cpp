@@ -84,6 +84,13 @@ std::vector<LockHolder> readHolders(const std::string& networkPath) {
 
 void addHolder(const std::string& networkPath, const std::string& document, int64_t now) {
     std::vector<LockHolder> holders = readHolders(networkPath);
+    // Records of locks that are no longer listed (removed by hand, or by a recovery that could
+    // not reach the record) go, so that the record does not grow.
+    const std::string locked = networkPath + kLockedFile;
+    const std::vector<std::string> listed = fileExists(locked) ? readLines(locked) : std::vector<std::string>{};
+    std::erase_if(holders, [&](const LockHolder& h) {
+        return std::find(listed.begin(), listed.end(), h.document) == listed.end();
+    });
     holders.push_back({document, field(userName()), field(hostName()), currentProcessId(), now, now});
     writeHolders(networkPath, holders);
 }

@@ -44,8 +44,10 @@ std::optional<Clock::time_point> writtenAt(const std::string& file) {
     return std::chrono::time_point_cast<Clock::duration>(std::chrono::file_clock::to_sys(written));
 }
 
+}  // namespace
+
 // The network folder's clock now: the stamp that a file written there this moment receives.
-std::optional<Clock::time_point> shareClockNow(const std::string& guardFile) {
+static std::optional<Clock::time_point> shareClockNow(const std::string& guardFile) {
     const std::string probe = guardFile + "." + hostName() + "." + std::to_string(currentProcessId()) + ".now";
     try {
         File f(probe, OpenMode::Output);
@@ -58,6 +60,14 @@ std::optional<Clock::time_point> shareClockNow(const std::string& guardFile) {
         return std::nullopt;
     }
 }
+
+std::optional<int64_t> networkFolderClock(const std::string& networkPath) {
+    const std::optional<Clock::time_point> now = shareClockNow(networkPath + ListGuard::kFileName);
+    if (!now) return std::nullopt;
+    return secondsOf(*now);
+}
+
+namespace {
 
 // How long the guard has stood, on the network folder's clock: measured anew every half
 // second (or when the guard changes), and carried forward by this machine's steady clock in
@@ -202,9 +212,11 @@ void unlockDocument(const std::string& networkPath, const std::string& document)
 
 void showHolderAlive(const std::string& networkPath, const std::string& document) {
     try {
-        const ListGuard guard(networkPath);
+        // Briefly: the window does not repaint meanwhile, and the next beat comes soon enough.
+        const ListGuard guard(networkPath, GuardTimes{.giveUp = std::chrono::seconds(2)});
         beat(networkPath, document, guard.shareNow());
     } catch (const VbError&) {
+        // A missed beat; a holder silent for minutes is only marked stale, never unlocked.
     }
 }
 

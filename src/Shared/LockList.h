@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace varkel::shared {
@@ -40,6 +41,10 @@ private:
     std::string content_;
     int64_t shareNow_ = 0;
 };
+
+// The network folder's own clock now, in seconds since 1970: the stamp of a file written there
+// this moment (beside the guard, and removed again). Nothing when the folder cannot be written.
+std::optional<int64_t> networkFolderClock(const std::string& networkPath);
 
 // The owner line a guard file holds, and whether a guard with that line, standing for
 // `ageOnShare` on the network folder's clock, is abandoned. A line still being written (no
