@@ -19,7 +19,8 @@ using Clock = std::chrono::system_clock;
 
 namespace {
 
-// The whole guard file, or nothing when it has gone meanwhile.
+// The whole guard file, or nothing when it has gone meanwhile. A client that still knows the
+// name of a guard another machine removed answers with a stale handle (error 75): gone too.
 std::optional<std::string> readGuard(const std::string& file) {
     try {
         File f(file, OpenMode::Input);
@@ -27,7 +28,7 @@ std::optional<std::string> readGuard(const std::string& file) {
         text.resize(f.readAt(0, text.data(), text.size()));
         return text;
     } catch (const VbError& e) {
-        if (e.number() == kFileNotFound) return std::nullopt;
+        if (e.number() == kFileNotFound || e.number() == kPathFileAccess) return std::nullopt;
         throw;
     }
 }
@@ -150,7 +151,9 @@ ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
     GuardAge age(file_);
     while (!createExclusive(file_, content_)) {
         const std::optional<std::string> held = readGuard(file_);
+        const bool tooLong = std::chrono::steady_clock::now() - start > times.giveUp;
         if (!held) {
+            if (tooLong) raise(kPermissionDenied, file_ + " cannot be made, nor read");
             // Released meanwhile, or a client's stale entry for a released guard.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
@@ -159,8 +162,7 @@ ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
             breakGuard(file_, *held);
             continue;
         }
-        if (std::chrono::steady_clock::now() - start > times.giveUp)
-            raise(kPermissionDenied, file_ + " is held by " + *held);
+        if (tooLong) raise(kPermissionDenied, file_ + " is held by " + *held);
         std::this_thread::sleep_for(std::chrono::milliseconds(2 + jitter() % 15));
     }
     shareNow_ = secondsOf(writtenAt(file_).value_or(Clock::now()));
