@@ -20,7 +20,8 @@ namespace {
 // R = 3758214 / 16777216: position 58 (byte 57) of the binary alphabet, 34 of the text one.
 uint8_t fillerSymbol(const ModuleState& m) {
     const size_t position = m.CipherMode == kTextMode ? 34 : 58;
-    return static_cast<uint8_t>(m.ActiveAlphabet.at(position - 1));
+    if (m.ActiveAlphabet.size() < position) raise(kInvalidArgument, "no filler in the alphabet");
+    return static_cast<uint8_t>(m.ActiveAlphabet[position - 1]);
 }
 
 int nextIndex(int j) { return j == kExpansionTableSize ? 1 : j + 1; }
@@ -79,9 +80,14 @@ void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
         batch.reserve(kBatch + kMaxSpread);
         OutputTail tail;
         auto encipherBatch = [&] {
-            if (stream.encipherWithFillers(batch.data(), batch.size(), plain) != batch.size())
+            const size_t done = stream.encipherWithFillers(batch.data(), batch.size(), plain);
+            writer.put(std::string_view(reinterpret_cast<const char*>(batch.data()), done));
+            if (done != batch.size()) {
+                // The records written before the failing symbol stay in the output.
+                stream.finish();
+                writer.flushWholeRecords(kRecordLength);
                 raise(kInvalidArgument, "symbol outside the alphabet");
-            writer.put(std::string_view(reinterpret_cast<const char*>(batch.data()), batch.size()));
+            }
             tail.add(batch.data(), batch.size());
             batch.clear();
             plain.clear();
@@ -179,8 +185,8 @@ void DecryptShotGun(ModuleState& m) {
         CipherStream stream(m);
         const bool text = m.ActiveAlphabet.size() == kTextSize;
         // The symbols are laid out a batch at a time with room for the left-out fillers, which
-        // the cipher steps over in the same call.
-        const uint8_t filler = fillerSymbol(m);
+        // the cipher steps over in the same call without reading them.
+        constexpr uint8_t filler = 0;
         std::vector<uint8_t> batch;
         std::vector<size_t> plain;
         batch.reserve(kBatch + kMaxSpread);
@@ -195,7 +201,9 @@ void DecryptShotGun(ModuleState& m) {
             }
             writer.put(decrypted);
             if (done != batch.size()) {
+                // The records written before the failing symbol stay in the output.
                 stream.finish();
+                writer.flushWholeRecords(kRecordLength);
                 raise(kInvalidArgument, "symbol outside the alphabet");
             }
             batch.clear();

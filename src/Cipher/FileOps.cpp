@@ -183,12 +183,14 @@ void VrkTextFileEnc(ModuleState& m, std::string& cmd) { processTextFile(m, cmd, 
 void VrkTextFileDec(ModuleState& m, std::string& cmd) { processTextFile(m, cmd, true); }
 
 void UpdateDecFile(ModuleState&, const std::string& uf) {
-    // Whole names are compared, so report.doc is listed even when report.docx is.
+    // Whole names are compared, so report.doc is listed even when report.docx is. Records are
+    // blank-padded: trailing blanks of the name are no part of it.
     RecordFile list("Vrkdec.dat", 80, kSecret);
     const uint64_t entries = list.length() / 80;
+    const std::string name = trimTrailingBlanks(uf);
     bool listed = false;
     for (uint64_t r = 1; r <= entries; ++r)
-        if (trimTrailingBlanks(list.get(r)) == uf) listed = true;
+        if (trimTrailingBlanks(list.get(r)) == name) listed = true;
     if (!listed) list.put(entries + 1, uf);
     list.close();
 }

@@ -43,6 +43,12 @@ void ChunkWriter::flush() {
     buffer_.clear();
 }
 
+void ChunkWriter::flushWholeRecords(size_t recordLength) {
+    const uint64_t whole = written() - written() % recordLength;
+    buffer_.resize(static_cast<size_t>(whole > offset_ ? whole - offset_ : 0));
+    flush();
+}
+
 bool readExpansionNumbers(ModuleState& m, const char* file, std::string& cmd) {
     {
         TextReader numbers(file);

@@ -50,6 +50,9 @@ public:
     }
     void put(std::string_view data);
     void flush();
+    // After a failure: writes what completes whole records and drops the partial record,
+    // which the record-wise writing would still hold in its buffer.
+    void flushWholeRecords(size_t recordLength);
     uint64_t written() const { return offset_ + buffer_.size(); }
 
 private:

@@ -41,6 +41,15 @@ void reverseRange(File& file, uint64_t start, uint64_t length) {
     }
 }
 
+// Length of the key-driven block with expansion number `number` when `left` bytes remain.
+// The block collects byte t (t = 0 .. number - 1) while pos + t <= L, with pos already moved
+// on by the t bytes taken: so at most half of what is left, rounded up. A number of 1 copies
+// one byte; the table never holds less (a smaller one would take nothing and never end).
+uint64_t scrambleBlockSize(int16_t number, uint64_t left) {
+    if (number <= 1) return 1;
+    return std::min<uint64_t>(static_cast<uint64_t>(number), (left + 1) / 2);
+}
+
 }  // namespace
 
 void VrkScrambleFile(ModuleState& m, std::string& cmd) {
@@ -142,26 +151,26 @@ void VrkXScrambleFile(ModuleState& m, std::string& cmd) {
         RecordFile output(target.output, 1, kOwnerOnly);
         ChunkReader reader(input.file());
         ChunkWriter writer(output.file());
-        // Blocks of N(j) bytes, each written reversed; the last block takes what is left.
+        // Each block is written reversed. A block that does not fit takes only what its
+        // byte-by-byte collection admits near the end; the rest goes into the next blocks.
+        const uint64_t length = reader.length();
+        uint64_t start = 0;
         std::string block;
+        std::string_view chunk;
         int j = 0;
-        size_t wanted = 0;
-        for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
-            while (!chunk.empty()) {
-                if (block.empty()) {
-                    j = j == kExpansionTableSize ? 1 : j + 1;
-                    wanted = static_cast<size_t>(std::max<int16_t>(m.ExpansionNumbers[j], 1));
-                }
-                const size_t take = std::min(wanted - block.size(), chunk.size());
+        while (start < length) {
+            j = j == kExpansionTableSize ? 1 : j + 1;
+            const uint64_t size = scrambleBlockSize(m.ExpansionNumbers[j], length - start);
+            block.clear();
+            while (block.size() < size) {
+                if (chunk.empty()) chunk = reader.next();
+                const size_t take = static_cast<size_t>(std::min<uint64_t>(size - block.size(), chunk.size()));
                 block.append(chunk.substr(0, take));
                 chunk.remove_prefix(take);
-                if (block.size() == wanted) {
-                    writer.put(std::string(block.rbegin(), block.rend()));
-                    block.clear();
-                }
             }
+            writer.put(std::string(block.rbegin(), block.rend()));
+            start += size;
         }
-        writer.put(std::string(block.rbegin(), block.rend()));
         writer.flush();
         input.close();
         output.close();

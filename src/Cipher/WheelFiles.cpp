@@ -56,23 +56,45 @@ void resetWheels(int mode) {
     current.close();
 }
 
-// Runs a whole string through the cipher; a symbol outside the alphabet fails with 5 and
-// leaves `text` and the state files as they were.
-void transformString(ModuleState& m, int mode, std::string& text, bool decipher) {
+// Runs `input` through the cipher and puts the result, as `shape` makes it, into `cmd`; then
+// saves and resets the wheels, so that a failing reset leaves the result in `cmd` already. A
+// symbol outside the alphabet fails with 5 and leaves `cmd` and the state files as they were.
+void transformString(ModuleState& m, int mode, const std::string& text, bool decipher, std::string& cmd,
+                     std::string (*shape)(std::string) = nullptr) {
     PrepareCipher(m, mode);
     LoadWheels(m, mode);
-    std::string data = text;
-    auto* bytes = reinterpret_cast<uint8_t*>(data.data());
+    std::string input = text;
+    auto* bytes = reinterpret_cast<uint8_t*>(input.data());
     CipherStream stream(m);
-    const size_t done = decipher ? stream.decipher(bytes, data.size()) : stream.encipher(bytes, data.size());
+    const size_t done = decipher ? stream.decipher(bytes, input.size()) : stream.encipher(bytes, input.size());
     stream.finish();
-    if (done < data.size()) {
+    if (done < input.size()) {
         m.CurrentSymbol.assign(1, text[done]);
         m.PassCounter = 0;
         raise(kInvalidArgument, "symbol outside the alphabet");
     }
-    text = std::move(data);
+    cmd = shape ? shape(std::move(input)) : std::move(input);
     SaveAndResetWheels(m, mode);
+}
+
+// End-of-file marks, line feeds and zero bytes are not enciphered and do not move the wheels.
+std::string withoutUncipheredBytes(const std::string& text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (char c : text)
+        if (c != 26 && c != 10 && c != 0) kept += c;
+    return kept;
+}
+
+// A deciphered carriage return gets its line feed back.
+std::string withLineFeeds(std::string plain) {
+    std::string lines;
+    lines.reserve(plain.size() + plain.size() / 16);
+    for (char c : plain) {
+        lines += c;
+        if (c == '\r') lines += '\n';
+    }
+    return lines;
 }
 
 }  // namespace
@@ -102,30 +124,12 @@ void PutTextWheels(ModuleState& m) { putWheels(m, kTextMode); }
 void VrkBReset(ModuleState&) { resetWheels(kBinaryMode); }
 void VrkTReset(ModuleState&) { resetWheels(kTextMode); }
 
-void VrkBEnc(ModuleState& m, std::string& cmd) { transformString(m, kBinaryMode, cmd, false); }
-void VrkBDec(ModuleState& m, std::string& cmd) { transformString(m, kBinaryMode, cmd, true); }
-
+void VrkBEnc(ModuleState& m, std::string& cmd) { transformString(m, kBinaryMode, cmd, false, cmd); }
+void VrkBDec(ModuleState& m, std::string& cmd) { transformString(m, kBinaryMode, cmd, true, cmd); }
 void VrkTEnc(ModuleState& m, std::string& cmd) {
-    // End-of-file marks, line feeds and zero bytes are not enciphered and do not move the wheels.
-    std::string kept;
-    kept.reserve(cmd.size());
-    for (char c : cmd)
-        if (c != 26 && c != 10 && c != 0) kept += c;
-    transformString(m, kTextMode, kept, false);
-    cmd = std::move(kept);
+    transformString(m, kTextMode, withoutUncipheredBytes(cmd), false, cmd);
 }
-
-void VrkTDec(ModuleState& m, std::string& cmd) {
-    std::string plain = cmd;
-    transformString(m, kTextMode, plain, true);
-    std::string lines;
-    lines.reserve(plain.size() + plain.size() / 16);
-    for (char c : plain) {
-        lines += c;
-        if (c == '\r') lines += '\n';
-    }
-    cmd = std::move(lines);
-}
+void VrkTDec(ModuleState& m, std::string& cmd) { transformString(m, kTextMode, cmd, true, cmd, withLineFeeds); }
 
 void VrkFileCheck(ModuleState& m) {
     m.CheckFileFound = 0;

@@ -87,6 +87,8 @@ fs::path currentHostFolder() {
 
 fs::path hostPath(std::string_view winPath) {
     if (winPath.empty()) raise(kBadFileName, "empty file name");
+    // The host would see only the part before a NUL and act on another file.
+    if (winPath.find('\0') != std::string_view::npos) raise(kBadFileName, "file name holds a NUL byte");
     const Parsed p = parse(winPath);
     const DriveMap map = currentDriveMap();
     fs::path base;

@@ -13,7 +13,7 @@
 namespace varkel::platform {
 
 // Host path for a Windows-style path. Throws VbError 76 for an unmapped drive and 52 for an
-// empty name.
+// empty name or one that holds a NUL byte.
 std::filesystem::path hostPath(std::string_view winPath);
 
 // Windows-style name of a host path, through the drive map ("/srv/share/a" -> "N:\a").

@@ -237,6 +237,31 @@ TEST_F(ExpandedTest, FailureLeavesWheelStateAtItsReset) {
     EXPECT_TRUE(stateIsReset(kText));
 }
 
+// A decryption that fails far into the file keeps the whole records it wrote before.
+TEST_F(ExpandedTest, FailureKeepsTheRecordsWrittenBefore) {
+    std::string plain;
+    while (plain.size() < 3000) plain += "one line of text\r\n";
+    test::writeBytes("note.txt", plain);
+    run(kText.enc, "note.txt note.exp");
+    const auto N = table("k5.txt");
+    struct Case {
+        size_t failing;  // 0-based real symbol that is spoiled
+        size_t kept;     // output bytes that stay
+    };
+    // 1100 symbols give 1100 + 64 line feeds: one record. 999 symbols give 1058 bytes.
+    for (const Case c : {Case{1100, 1000}, Case{999, 1000}, Case{900, 0}, Case{0, 0}}) {
+        std::string expanded = test::readBytes("note.exp");
+        size_t at = c.failing;
+        for (size_t k = 1; k <= c.failing; ++k) at += static_cast<size_t>(N[k]);
+        expanded[at] = '\x80';
+        test::writeBytes("spoilt.exp", expanded);
+        EXPECT_EQ(test::errorOf([&] { run(kText.dec, "spoilt.exp note.out"); }), 5) << c.failing;
+        EXPECT_EQ(test::readBytes("note.out"), plain.substr(0, c.kept)) << c.failing;
+        EXPECT_TRUE(stateIsReset(kText));
+        fs::remove("note.out");
+    }
+}
+
 TEST_F(ExpandedTest, DecryptionRecordsThePlaintextName) {
     test::writeBytes("doc.bin", test::randomBytes(500, 4));
     run(VrkBExpandFileEnc, "doc.bin");

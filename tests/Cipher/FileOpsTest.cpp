@@ -168,6 +168,14 @@ TEST_F(FileOps, DecryptionListsEachOutputNameOnce) {
     EXPECT_EQ(decryptedList().size(), 3u);
 }
 
+// The records are blank-padded, so trailing blanks cannot make a second entry.
+TEST_F(FileOps, TrailingBlanksDoNotMakeASecondListEntry) {
+    for (const char* name : {"a.doc  ", "a.doc", "a.doc "}) UpdateDecFile(m, name);
+    EXPECT_EQ(readBytes("Vrkdec.dat"), "a.doc" + std::string(75, ' '));
+    UpdateDecFile(m, " a.doc");  // leading blanks are part of the name
+    EXPECT_EQ(decryptedList(), (std::vector<std::string>{"a.doc", " a.doc"}));
+}
+
 TEST_F(FileOps, MissingInputGivesAnEmptyOutput) {
     encrypt("missing.bin out.bin");
     EXPECT_EQ(fs::file_size("out.bin"), 0u);

@@ -121,12 +121,25 @@ protected:
         const int16_t numbers[10] = {8, 22, 14, 9, 20, 11, 13, 21, 10, 12};
         std::copy(numbers, numbers + 10, t.ExpansionNumbers.begin() + 1);
         ConvertKeys(t);
-        std::string out;
-        size_t pos = 0;
-        for (int j = 1; pos < data.size(); j = j == 20000 ? 1 : j + 1) {
-            const size_t len = std::min<size_t>(t.ExpansionNumbers[j], data.size() - pos);
-            out += reversed(data.substr(pos, len));
-            pos += len;
+        // Byte by byte as the block loop is written, positions from 1: byte t of a block is
+        // taken while pos + t <= L, where pos has already moved on by the bytes taken.
+        const size_t length = data.size();
+        std::string out(length, '\0');
+        size_t pos = 1;
+        for (int j = 0; pos <= length;) {
+            j = j == 20000 ? 1 : j + 1;
+            const size_t start = pos;
+            const int number = t.ExpansionNumbers[j];
+            if (number == 1) {
+                out[start - 1] = data[start - 1];
+                pos = start + 1;
+                continue;
+            }
+            std::string block;
+            for (int k = 0; k < number; ++k) {
+                if (pos + static_cast<size_t>(k) <= length) block += data[pos++ - 1];
+            }
+            out.replace(start - 1, block.size(), reversed(block));
         }
         return out;
     }
@@ -141,6 +154,27 @@ TEST_F(XScrambleTest, ReplaceModeIsItsOwnInverse) {
         EXPECT_FALSE(fs::exists("expand.dat"));
         EXPECT_EQ(xscramble("doc.bin"), "Original File Replaced with Scrambled File.");
         EXPECT_EQ(test::readBytes("doc.bin"), original) << length;
+    }
+}
+
+// The blocks near the end of a file take at most half of what is left: with the numbers of
+// key 123456789 "abcde" keeps "a", reverses "bc" and keeps "d" and "e".
+TEST_F(XScrambleTest, BlocksNearTheEndTakeWhatTheByteLoopAdmits) {
+    std::string key = "123456789";
+    VrkGenBinaryKeys(m, key);
+    struct Case {
+        const char* plain;
+        const char* scrambled;
+    };
+    const Case cases[] = {{"abcde", "acbde"}, {"ab", "ab"}, {"abc", "abc"}, {"abcd", "acbd"}};
+    for (const Case& c : cases) {
+        test::writeBytes("x.bin", c.plain);
+        EXPECT_EQ(xscramble("x.bin y.bin"), "Scrambled File Written.");
+        EXPECT_EQ(test::readBytes("y.bin"), c.scrambled) << c.plain;
+        EXPECT_EQ(xscramble("y.bin z.bin"), "Scrambled File Written.");
+        EXPECT_EQ(test::readBytes("z.bin"), c.plain);
+        fs::remove("y.bin");
+        fs::remove("z.bin");
     }
 }
 

@@ -88,6 +88,38 @@ TEST_F(StringOps, MissingOrShortSchemeFilesFailWithTheirNumbers) {
     EXPECT_EQ(text, "abc");
 }
 
+// The result replaces the string before the wheels are saved and reset, in both modes: a
+// reset copy that fails leaves the enciphered string in place.
+TEST_F(StringOps, FailingResetComesAfterTheStringIsReplaced) {
+    struct Case {
+        const char* name;
+        void (*op)(ModuleState&, std::string&);
+        bool text;
+        const char* input;
+    };
+    const Case cases[] = {
+        {"VrkBEnc", VrkBEnc, false, "dQ"},
+        {"VrkBDec", VrkBDec, false, "dQ"},
+        {"VrkTEnc", VrkTEnc, true, "d\nQ"},
+        {"VrkTDec", VrkTDec, true, "dQ"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const char* reset = c.text ? "k1.trs" : "k1.brs";
+        const char* current = c.text ? "k1.tcr" : "k1.bcr";
+        const std::string saved = readBytes(reset);
+        std::string expected = c.input;
+        c.op(m, expected);
+        writeBytes(reset, saved.substr(0, saved.size() / 2));
+        std::string text = c.input;
+        EXPECT_EQ(errorOf([&] { c.op(m, text); }), 62);
+        EXPECT_EQ(text, expected);
+        EXPECT_NE(text, c.input);
+        writeBytes(reset, saved);
+        writeBytes(current, saved);
+    }
+}
+
 TEST_F(StringOps, ShortWheelStateIsRefusedRatherThanReadAsBlankWheels) {
     writeBytes("k1.bcr", readBytes("k1.bcr").substr(0, 256 * 19));
     std::string text = "abc";

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+
 namespace varkel::platform {
 namespace {
 
@@ -40,6 +42,41 @@ TEST_F(Files, FailuresCarryTheLegacyNumbers) {
     EXPECT_EQ(errorOf([] { File("folder", OpenMode::Random); }), 75);
     EXPECT_EQ(errorOf([] { deleteFile("missing.txt"); }), 53);
     EXPECT_EQ(errorOf([] { TextReader("missing.txt"); }), 53);
+}
+
+// A NUL would end the name the host sees: "a\0b" must not reach the file "a".
+TEST_F(Files, NameWithNulIsBadFileNameForEveryOperation) {
+    const std::string bad("a\0b", 3);
+    const std::pair<const char*, std::function<void()>> operations[] = {
+        {"open input", [&] { File(bad, OpenMode::Input); }},
+        {"open output", [&] { File(bad, OpenMode::Output); }},
+        {"open append", [&] { File(bad, OpenMode::Append); }},
+        {"open random", [&] { File(bad, OpenMode::Random); }},
+        {"record file", [&] { RecordFile(bad, 10); }},
+        {"text reader", [&] { TextReader{bad}; }},
+        {"text writer", [&] { TextWriter(bad, OpenMode::Output); }},
+        {"exists", [&] { fileExists(bad); }},
+        {"folder exists", [&] { folderExists(bad); }},
+        {"delete", [&] { deleteFile(bad); }},
+        {"copy from", [&] { copyFile(bad, "c"); }},
+        {"copy to", [&] { copyFile("a", bad); }},
+        {"rename from", [&] { renameFile(bad, "c"); }},
+        {"rename to", [&] { renameFile("a", bad); }},
+        {"replace from", [&] { replaceFile(bad, "c"); }},
+        {"replace to", [&] { replaceFile("a", bad); }},
+        {"length", [&] { fileLength(bad); }},
+        {"exclusive create", [&] { createExclusive(bad, "x"); }},
+        {"same file", [&] { sameFile(bad, "a"); }},
+        {"list", [&] { listFiles(bad); }},
+        {"folder of", [&] { syncFolderOf(std::string("sub\0x", 5) + "\\f"); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        writeBytes("a", "keep me");
+        EXPECT_EQ(errorOf(operation), 52) << name;
+        EXPECT_EQ(readBytes("a"), "keep me") << name;
+        EXPECT_FALSE(fs::exists("c")) << name;
+        EXPECT_FALSE(fs::exists("a.tmp")) << name;
+    }
 }
 
 TEST_F(Files, TextFieldsFollowTheCommaSeparatedRules) {
