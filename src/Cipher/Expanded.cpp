@@ -49,25 +49,33 @@ constexpr Mode kTextDec{kTextMode, "k5.txt", "Expanded Text Decrypted File Writt
 
 // Steps 1..7 shared by the four operations. Returns nothing when the key's numbers are bad
 // (cmd then holds the error text and no file has been touched).
-std::optional<Target> prepare(ModuleState& m, std::string& cmd, const Mode& mode) {
+// Everything the operation needs is checked before the output is cleared, so that a failure
+// leaves every file as it was.
+std::optional<Target> prepare(ModuleState& m, std::string& cmd, const Mode& mode, bool decrypt) {
     startCommand(m, cmd);
     if (!readExpansionNumbers(m, mode.numbers, cmd)) return std::nullopt;
     Target target = chooseTarget(m);
+    if (decrypt) {
+        checkWritable("conv.enc");
+        checkWritable(kDecryptedList);
+    }
     cmd.clear();
     ConvertKeys(m);
     PrepareCipher(m, mode.mode);
     LoadWheels(m, mode.mode);
+    CheckResetCopy(m, mode.mode);
+    clearOutput(target);
     return target;
 }
 
 void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
-    const std::optional<Target> target = prepare(m, cmd, mode);
+    const std::optional<Target> target = prepare(m, cmd, mode, false);
     if (!target) return;
     const bool text = mode.mode == kTextMode;
     m.OutputBuffer.clear();
     m.OutputRecordNo = 0;
     {
-        RecordFile input(target->input, kRecordLength, kOwnerOnly);
+        RecordFile input(target->input, kRecordLength, kDocument);
         RecordFile output(target->output, kRecordLength, kOwnerOnly);
         ChunkReader reader(input.file());
         ChunkWriter writer(output.file());
@@ -121,7 +129,7 @@ void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
 }
 
 void expandDec(ModuleState& m, std::string& cmd, const Mode& mode) {
-    const std::optional<Target> target = prepare(m, cmd, mode);
+    const std::optional<Target> target = prepare(m, cmd, mode, true);
     if (!target) return;
     m.CommandWords[2] = target->output;
     m.OutputBuffer.clear();
@@ -150,7 +158,7 @@ void DecryptShotGun(ModuleState& m) {
 
     // Gather the real symbols: one, then skip the N(j) fillers that follow it.
     {
-        RecordFile input(m.CommandWords[1], 1, kOwnerOnly);
+        RecordFile input(m.CommandWords[1], 1, kDocument);
         RecordFile gathered("conv.enc", kRecordLength, kOwnerOnly);
         ChunkReader reader(input.file());
         ChunkWriter writer(gathered.file());

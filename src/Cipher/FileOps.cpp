@@ -71,14 +71,20 @@ void throughBlocks(size_t blockSize, Read read, Work work, Write write) {
 
 void processBinaryFile(ModuleState& m, const std::string& cmd, bool decrypt) {
     const FileNames names = splitFileCommand(cmd);
+    // Everything needed is checked before the first byte changes.
+    const bool inPlace = sameFile(names.input, names.output);
+    checkDocument(names.input);
+    if (!inPlace) checkWritable(names.output);
+    if (decrypt) checkWritable(kDecryptedList);
     PrepareCipher(m, kBinaryMode);
     LoadWheels(m, kBinaryMode);
+    CheckResetCopy(m, kBinaryMode);
     m.OutputBuffer.clear();
     m.OutputRecordNo = 0;
 
-    File input(names.input, OpenMode::Random, kSecret);
+    File input(names.input, OpenMode::Random, kDocument);
     std::optional<File> separate;
-    if (!sameFile(names.input, names.output)) separate.emplace(names.output, OpenMode::Random, kSecret);
+    if (!inPlace) separate.emplace(names.output, OpenMode::Random, kSecret);
     File& output = separate ? *separate : input;
 
     const uint64_t length = input.length();
@@ -120,13 +126,18 @@ void processTextFile(ModuleState& m, std::string& cmd, bool decrypt) {
     const std::string output = textOutputName(input, decrypt ? ".dec" : ".enc");
     // The output would be emptied before its input is read.
     if (sameFile(input, output)) raise(kInvalidArgument, "input has the name of its own output");
+    // Everything needed is checked before the old output goes.
+    checkDocument(input);
+    checkWritable(output);
+    if (decrypt) checkWritable(kDecryptedList);
     PrepareCipher(m, kTextMode);
     LoadWheels(m, kTextMode);
+    CheckResetCopy(m, kTextMode);
     m.OutputBuffer.clear();
     m.OutputRecordNo = 0;
     if (fileExists(output) && fileLength(output) > 0) deleteFile(output);
 
-    File in(input, OpenMode::Random, kSecret);
+    File in(input, OpenMode::Random, kDocument);
     File out(output, OpenMode::Random, kSecret);
     out.truncate(0);
     const uint64_t length = in.length();
@@ -185,7 +196,7 @@ void VrkTextFileDec(ModuleState& m, std::string& cmd) { processTextFile(m, cmd, 
 void UpdateDecFile(ModuleState&, const std::string& uf) {
     // Whole names are compared, so report.doc is listed even when report.docx is. Records are
     // blank-padded: trailing blanks of the name are no part of it.
-    RecordFile list("Vrkdec.dat", 80, kSecret);
+    RecordFile list(kDecryptedList, 80, kSecret);
     const uint64_t entries = list.length() / 80;
     const std::string name = trimTrailingBlanks(uf);
     bool listed = false;

@@ -5,7 +5,6 @@
 #include "VbError.h"
 #include "WinPath.h"
 
-#include <filesystem>
 
 namespace varkel::cipher {
 using namespace varkel::platform;
@@ -69,15 +68,15 @@ void startCommand(ModuleState& m, const std::string& cmd) {
     splitCommandWords(m, cmd);
 }
 
-namespace {
-
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    const bool same = std::filesystem::equivalent(hostPath(a), hostPath(b), ec);
-    return !ec && same;
+void checkDocument(const std::string& name) {
+    if (fileKind(name) == FileKind::Other) raise(kPathFileAccess, name + " is no regular file");
 }
 
-}  // namespace
+void checkWritable(const std::string& name) {
+    const FileKind kind = fileKind(name);
+    if (kind != FileKind::Missing && kind != FileKind::Regular)
+        raise(kPathFileAccess, name + " is a link or no regular file");
+}
 
 Target chooseTarget(ModuleState& m) {
     Target t{m.CommandWords[1], m.CommandWords[2], false};
@@ -87,8 +86,13 @@ Target chooseTarget(ModuleState& m) {
         t.output = "expand.dat";
         t.replace = true;
     }
-    if (fileExists(t.output) && fileLength(t.output) > 0) deleteFile(t.output);
+    checkDocument(t.input);
+    checkWritable(t.output);
     return t;
+}
+
+void clearOutput(const Target& target) {
+    if (fileKind(target.output) == FileKind::Regular && fileLength(target.output) > 0) deleteFile(target.output);
 }
 
 // The document keeps its owner, group and permission bits although its new content was written

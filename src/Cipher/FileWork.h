@@ -14,8 +14,22 @@
 
 namespace varkel::cipher {
 
-// Files the library creates here hold key-derived or plain data: owner-only.
+// Files the library creates here hold key-derived or plain data: owner-only, and never
+// reached through a link.
 inline constexpr platform::OpenOptions kOwnerOnly{.ownerOnly = true};
+// A user's document, read or changed in place: it may be a link to a regular file (whose
+// target is then what changes) and keeps its own permission bits.
+inline constexpr platform::OpenOptions kDocument{.ownerOnly = true, .followLinks = true};
+
+// The decrypted-file list in the working folder.
+inline constexpr const char* kDecryptedList = "Vrkdec.dat";
+
+// Before anything changes: a document may be missing (it is created empty), a regular file or
+// a link to one; anything else is error 75.
+void checkDocument(const std::string& name);
+// Before anything changes: a file that the library writes may be missing or a regular file; a
+// link, folder, FIFO or device there is error 75.
+void checkWritable(const std::string& name);
 
 // Size of one block of real I/O; the algorithms still address single bytes or 1000-byte
 // records, this only bounds memory and the number of system calls.
@@ -100,9 +114,12 @@ struct Target {
 void startCommand(ModuleState& m, const std::string& cmd);
 
 // Chooses the output of the command in CommandWords: word 2, or expand.dat when word 2 is
-// empty or names the input itself (the input is then replaced at the end). A non-empty output
-// is deleted so that the output starts empty.
+// empty or names the input itself (the input is then replaced at the end), and checks that
+// both names can be used.
 Target chooseTarget(ModuleState& m);
+
+// Deletes a non-empty output, so that the output starts empty. The last step before the work.
+void clearOutput(const Target& target);
 
 // Puts the finished output in place of the input in one step.
 void replaceInput(const Target& target);

@@ -45,8 +45,9 @@ int expansionFromDigit(int d) { return d + 20 > 22 ? d + 20 - 15 : d + 20; }
 // A scheme file written anew. The old one is removed rather than emptied: a file system may
 // push a file that is emptied and written again out to the disk when it is closed, which costs
 // milliseconds per file; the files are rewritten with every key.
+// A link or special file in its place is refused, not removed.
 TextWriter freshTextFile(const char* file) {
-    if (fileExists(file)) deleteFile(file);
+    if (fileKind(file) == FileKind::Regular) deleteFile(file);
     return TextWriter(file, OpenMode::Output, kSecret);
 }
 

@@ -46,6 +46,8 @@ void PrepareCipher(ModuleState& m, int mode);
 void LoadWheels(ModuleState& m, int mode);
 // Saves the wheels of the mode and resets the state file from its initial copy.
 void SaveAndResetWheels(ModuleState& m, int mode);
+// Checks, before a file changes, that the reset at the end will find its 20 initial wheels.
+void CheckResetCopy(ModuleState& m, int mode);
 
 }  // namespace varkel::cipher
 

@@ -69,7 +69,7 @@ void VrkScrambleFile(ModuleState& m, std::string& cmd) {
         cmd = kNumericInvalid;
         return;
     }
-    const uint64_t length = RecordFile(m.ScrambleFile, 1, kOwnerOnly).length();
+    const uint64_t length = RecordFile(m.ScrambleFile, 1, kDocument).length();
     const int32_t needed = toLong(static_cast<double>(blocks) * size);
     if (needed > 0 && length < static_cast<uint64_t>(needed)) {
         cmd = kExceedsFile;
@@ -84,7 +84,7 @@ void VrkScrambleFile(ModuleState& m, std::string& cmd) {
 }
 
 void DoFull(ModuleState& m) {
-    RecordFile file(m.ScrambleFile, 1, kOwnerOnly);
+    RecordFile file(m.ScrambleFile, 1, kDocument);
     RecordFile turned("turnabot.dat", 1, kOwnerOnly);
     const uint64_t length = file.length();
     std::string buffer;
@@ -111,7 +111,7 @@ void DoFull(ModuleState& m) {
 }
 
 void DoDepth(ModuleState& m) {
-    RecordFile file(m.ScrambleFile, 1, kOwnerOnly);
+    RecordFile file(m.ScrambleFile, 1, kDocument);
     const int32_t size = m.ScrambleBlockSize;
     if (size <= 0) return;
     const uint64_t blockSize = static_cast<uint64_t>(size);
@@ -146,8 +146,9 @@ void VrkXScrambleFile(ModuleState& m, std::string& cmd) {
     const Target target = chooseTarget(m);
     cmd.clear();
     ConvertKeys(m);
+    clearOutput(target);
     {
-        RecordFile input(target.input, 1, kOwnerOnly);
+        RecordFile input(target.input, 1, kDocument);
         RecordFile output(target.output, 1, kOwnerOnly);
         ChunkReader reader(input.file());
         ChunkWriter writer(output.file());

@@ -2,6 +2,7 @@
 #include "Alphabet.h"
 #include "Command.h"
 #include "File.h"
+#include "FileWork.h"
 #include "Operations.h"
 #include "VbError.h"
 
@@ -97,11 +98,11 @@ void VrkShutDown(ModuleState& m, std::string&) {
 
 void VrkDeleteDecFiles(ModuleState& m, std::string&) {
     {
-        RecordFile list("Vrkdec.dat", 80, kSecret);
+        RecordFile list(kDecryptedList, 80, kSecret);
         const uint64_t entries = (list.length() + 40) / 80;
         for (uint64_t r = 1; r <= entries; ++r) KillTheFile(m, trimTrailingBlanks(list.get(r)));
     }
-    deleteFile("Vrkdec.dat");
+    deleteFile(kDecryptedList);
 }
 
 }  // namespace varkel::cipher

@@ -112,6 +112,11 @@ void PrepareCipher(ModuleState& m, int mode) {
 
 void LoadWheels(ModuleState& m, int mode) { getWheels(m, mode); }
 
+void CheckResetCopy(ModuleState&, int mode) {
+    const WheelFiles f = wheelFiles(mode);
+    readWheels(f.initial, f.size);
+}
+
 void SaveAndResetWheels(ModuleState& m, int mode) {
     putWheels(m, mode);
     resetWheels(mode);

@@ -67,19 +67,42 @@ int openFlags(OpenMode mode) {
     return O_RDONLY;
 }
 
+bool writes(OpenMode mode) { return mode != OpenMode::Input; }
+
+// Opens without waiting: a FIFO or device must be refused, not block the opening.
+int openHost(const fs::path& host, OpenMode mode, const OpenOptions& options) {
+    const mode_t perms = options.ownerOnly ? 0600 : 0666;
+    const int flags = openFlags(mode) | O_CLOEXEC | O_NONBLOCK;
+    if (!writes(mode)) return ::open(host.c_str(), flags);
+    if (!options.followLinks) return openCreatingThroughStaleEntries(host, flags | O_NOFOLLOW, perms);
+    // A document may be a link to a file, but a dangling link must not create its target.
+    const int fd = ::open(host.c_str(), flags & ~O_CREAT);
+    if (fd >= 0 || errno != ENOENT || (flags & O_CREAT) == 0) return fd;
+    const int created = openCreatingThroughStaleEntries(host, flags | O_EXCL | O_NOFOLLOW, perms);
+    if (created < 0 && errno == EEXIST) errno = ELOOP;  // a dangling link: error 75
+    return created;
+}
+
 }  // namespace
 
 File::File(std::string_view winPath, OpenMode mode, OpenOptions options)
     : host_(hostPath(winPath)), name_(winPath) {
-    const mode_t perms = options.ownerOnly ? 0600 : 0666;
-    fd_ = openCreatingThroughStaleEntries(host_, openFlags(mode) | O_CLOEXEC, perms);
+    fd_ = openHost(host_, mode, options);
     if (fd_ < 0) raiseFor(errno, host_, name_);
+    const auto fail = [this](int err) {
+        ::close(std::exchange(fd_, -1));
+        if (err == 0) raise(kPathFileAccess, name_ + " is no regular file");
+        raiseFor(err, host_, name_);
+    };
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        raise(kPathFileAccess, name_);
-    }
+    if (::fstat(fd_, &st) != 0) fail(errno);
+    if (!S_ISREG(st.st_mode)) fail(0);
+    // Key material must not go into a file that others can read.
+    if (options.ownerOnly && writes(mode) && !options.followLinks && (st.st_mode & 077) != 0 &&
+        ::fchmod(fd_, st.st_mode & 07700) != 0)
+        fail(errno);
+    const int status = ::fcntl(fd_, F_GETFL);
+    if (status < 0 || ::fcntl(fd_, F_SETFL, status & ~O_NONBLOCK) != 0) fail(errno);
 }
 
 File::File(File&& other) noexcept
@@ -271,6 +294,18 @@ void TextWriter::print(std::string_view text) { file_.append(text); }
 
 void TextWriter::close() { file_.close(); }
 
+FileKind fileKind(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) != 0) {
+        if (errno == ENOENT) return FileKind::Missing;
+        raiseFor(errno, host, winPath);
+    }
+    if (S_ISREG(st.st_mode)) return FileKind::Regular;
+    if (!S_ISLNK(st.st_mode)) return FileKind::Other;
+    return ::stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? FileKind::LinkToRegular : FileKind::Other;
+}
+
 bool fileExists(std::string_view winPath) {
     const fs::path host = hostPath(winPath);
     struct stat st {};
@@ -358,17 +393,25 @@ void copyAttributes(std::string_view model, std::string_view scratch) {
 }
 
 void replaceKeepingAttributes(std::string_view from, std::string_view to) {
-    const fs::path target = hostPath(to);
+    const fs::path source = hostPath(from);
+    fs::path target = hostPath(to);
     struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // A document that is a link keeps its link: the new content replaces the link's target.
+        std::error_code ec;
+        target = fs::canonical(target, ec);
+        if (ec) raise(kPathFileAccess, std::string(to) + " is a link to no file");
+    }
     if (::stat(target.c_str(), &st) == 0) {
-        copyAttributes(to, from);
+        if (!S_ISREG(st.st_mode)) raise(kPathFileAccess, std::string(to) + " is no regular file");
+        setAttributes(source, from, st.st_uid, st.st_gid, st.st_mode);
     } else {
         struct stat folder {};
         const fs::path parent = target.parent_path();
         if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0) raiseFor(errno, target, to);
-        setAttributes(hostPath(from), from, ::geteuid(), folder.st_gid, 0660);
+        setAttributes(source, from, ::geteuid(), folder.st_gid, 0660);
     }
-    replaceFile(from, to);
+    if (::rename(source.c_str(), target.c_str()) != 0) raiseFor(errno, source, from);
 }
 
 namespace {

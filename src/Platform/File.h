@@ -17,12 +17,18 @@ enum class OpenMode {
 };
 
 struct OpenOptions {
-    // Files that hold key material or plaintext are created readable by their owner only.
+    // Files that hold key material or plaintext are created readable by their owner only, and
+    // one that exists already loses any access of others before anything is written to it.
     bool ownerOnly = false;
+    // A file opened for writing is never reached through a symbolic link, unless it is a
+    // user's document, which may be a link to a regular file. Files opened for input are
+    // always read through links.
+    bool followLinks = false;
 };
 
-// One open host file (RAII). Closing reports write errors through close(); the destructor
-// closes silently.
+// One open host file (RAII). Only regular files open: a folder, FIFO, device or socket is
+// error 75, found without waiting on it, as is a link where links are not followed. Closing
+// reports write errors through close(); the destructor closes silently.
 class File {
 public:
     File(std::string_view winPath, OpenMode mode, OpenOptions options = {});
@@ -104,6 +110,15 @@ private:
     File file_;
 };
 
+// What a name reaches, looked at without opening it (so without waiting on a FIFO).
+enum class FileKind {
+    Missing,
+    Regular,
+    LinkToRegular,  // a symbolic link whose target is a regular file
+    Other,          // a folder, FIFO, device, socket, or a link to anything else or to nothing
+};
+FileKind fileKind(std::string_view winPath);
+
 // Whole-file helpers.
 // Whether an ordinary file (or a link to one) of that name exists. A network client may
 // answer a look-up from its cache after another machine created or removed the file, so the
@@ -122,6 +137,7 @@ void copyAttributes(std::string_view model, std::string_view scratch);
 // Renames `from` over `to` in one step; the file keeps the attributes of the one it replaces,
 // or, where `to` is new, gets the group of its folder and no access for others (mode 0660).
 // Used wherever a document is replaced, so that every user of a shared folder keeps access.
+// Where `to` is a link to a file, that file is replaced and the link stays.
 void replaceKeepingAttributes(std::string_view from, std::string_view to);
 uint64_t fileLength(std::string_view winPath);          // error 53 when missing
 // Creates the file only when no file of that name exists (an exclusive create, which also
