@@ -47,52 +47,13 @@ uint32_t SDK::Release() {
     return left;
 }
 
-#define VARKEL_OP(name) \
+// Each operation runs its function of the same name on this thread's module state.
+#define VARKEL_SDK_FORWARD(name) \
     int32_t SDK::name() { return status([](ModuleState& m) { cipher::name(m); }); }
-#define VARKEL_OP_STRING(name, arg) \
-    int32_t SDK::name(std::string& arg) { return status([&](ModuleState& m) { cipher::name(m, arg); }); }
-
-VARKEL_OP(ApiInit)
-VARKEL_OP(VrkDoDec)
-VARKEL_OP(VrkDoEnc)
-VARKEL_OP(ShiftWheels)
-VARKEL_OP(VrkDec)
-VARKEL_OP(VrkEnc)
-VARKEL_OP(ConvertKeys)
-VARKEL_OP(VrkFileCheck)
-VARKEL_OP_STRING(VrkBinaryFileDec, cmd)
-VARKEL_OP_STRING(VrkBinaryFileEnc, cmd)
-VARKEL_OP_STRING(VrkTextFileDec, cmd)
-VARKEL_OP_STRING(VrkTextFileEnc, cmd)
-VARKEL_OP(VrkBReset)
-VARKEL_OP(VrkTReset)
-VARKEL_OP_STRING(UpdateDecFile, uf)
-VARKEL_OP_STRING(VrkBExpandFileEnc, cmd)
-VARKEL_OP_STRING(VrkTExpandFileEnc, cmd)
-VARKEL_OP_STRING(VrkTExpandFileDec, cmd)
-VARKEL_OP_STRING(VrkBExpandFileDec, cmd)
-VARKEL_OP(DecryptShotGun)
-VARKEL_OP_STRING(VrkBDec, cmd)
-VARKEL_OP_STRING(VrkBEnc, cmd)
-VARKEL_OP_STRING(VrkTDec, cmd)
-VARKEL_OP_STRING(VrkTEnc, cmd)
-VARKEL_OP(GetBinaryWheels)
-VARKEL_OP(PutBinaryWheels)
-VARKEL_OP(GetTextWheels)
-VARKEL_OP(PutTextWheels)
-VARKEL_OP_STRING(VrkGenTextKeys, cmd)
-VARKEL_OP_STRING(VrkGenBinaryKeys, cmd)
-VARKEL_OP_STRING(GenSetup, cmd)
-VARKEL_OP(GenSchemeParams)
-VARKEL_OP_STRING(VrkDeleteDecFiles, cmd)
-VARKEL_OP_STRING(KillTheFile, kf)
-VARKEL_OP_STRING(VrkScrambleFile, cmd)
-VARKEL_OP(DoFull)
-VARKEL_OP(DoDepth)
-VARKEL_OP_STRING(VrkXScrambleFile, cmd)
-VARKEL_OP_STRING(VrkShutDown, cmd)
-VARKEL_OP_STRING(VrkKillFile, cmd)
-VARKEL_OP(MasterShift)
-VARKEL_OP_STRING(GenerateMsterKeys, keystr)
+#define VARKEL_SDK_FORWARD_STRING(name, parameter) \
+    int32_t SDK::name(std::string& parameter) { return status([&](ModuleState& m) { cipher::name(m, parameter); }); }
+VARKEL_SDK_OPERATIONS(VARKEL_SDK_FORWARD, VARKEL_SDK_FORWARD_STRING)
+#undef VARKEL_SDK_FORWARD
+#undef VARKEL_SDK_FORWARD_STRING
 
 }  // namespace varkel::cipher
