@@ -18,3 +18,4 @@ build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 scripts/package-check.sh build
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARKEL_SANITIZE=ON
+scripts/fuzz.sh 10

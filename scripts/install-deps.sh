@@ -7,6 +7,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           # the package: dpkg-shlibdeps (dpkg-dev, file), its checks, man page rendering
           dpkg-dev file lintian desktop-file-utils appstream groff-base)
 
+packages+=(clang libclang-rt-14-dev)  # the fuzz targets (scripts/fuzz.sh)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -52,7 +52,8 @@ void DriveMap::addFromText(std::string_view text) {
         if (host.empty()) continue;
         const bool letter = root.size() == 2 && root[1] == ':' && std::isalpha(static_cast<unsigned char>(root[0]));
         const bool unc = root.size() > 2 && (root.rfind("\\\\", 0) == 0 || root.rfind("//", 0) == 0);
-        if (letter || unc) set(utf8ToCp1252(root), fs::path(host));
+        // A relative folder would move with the current folder of whoever reads the map.
+        if ((letter || unc) && fs::path(host).is_absolute()) set(utf8ToCp1252(root), fs::path(host));
     }
 }
 

@@ -37,6 +37,14 @@ TEST_F(WinPath, DrivesAndSharesMapOntoHostFolders) {
     }
 }
 
+// A mapping to a relative folder would name another place in every current folder.
+TEST_F(WinPath, MappingsToRelativeFoldersAreIgnored) {
+    mapDrives("N: share\nM: " + share_.string() + "\n\\\\server\\x ./x\n");
+    EXPECT_EQ(test::errorOf([] { hostPath("N:\\a.doc"); }), 76);
+    EXPECT_EQ(test::errorOf([] { hostPath("\\\\server\\x\\a.doc"); }), 76);
+    EXPECT_EQ(hostPath("M:\\a.doc"), share_ / "a.doc");
+}
+
 TEST_F(WinPath, ExistingNamesMatchWithoutRegardToCase) {
     test::writeBytes(share_ / "Docs" / "Report.DOC", "x");
     EXPECT_EQ(hostPath("n:\\DOCS\\report.doc"), share_ / "Docs" / "Report.DOC");
