@@ -1,4 +1,5 @@
 // The component entry points and the class factory.
+#include "Component.h"
 #include "Sdk.h"
 
 #include <new>

@@ -1,4 +1,5 @@
 // The built library as a component: entry points, class factory, operations by slot.
+#include "Component.h"
 #include "TestSupport.h"
 #include "VarkelSDK.h"
 

@@ -4,7 +4,7 @@
 // Callers bind to the interface by the order of its operations, so that order is fixed.
 #pragma once
 
-#include "Component.h"
+#include "ComponentAbi.h"
 #include "SdkOperations.h"
 
 #include <cstdint>
