@@ -88,6 +88,10 @@ Target chooseTarget(ModuleState& m) {
     }
     checkDocument(t.input);
     checkWritable(t.output);
+    // The finished output takes the input's place by a rename, which cannot cross file systems:
+    // found out now, not after the work.
+    if (t.replace && !sameFileSystem(t.output, t.input))
+        raise(kPathFileAccess, t.input + " is on another file system than the working folder");
     return t;
 }
 

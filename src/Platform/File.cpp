@@ -11,6 +11,7 @@
 #include <thread>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -454,6 +455,26 @@ bool createExclusive(std::string_view winPath, std::string_view content) {
 }
 
 uint64_t fileLength(std::string_view winPath) { return File(winPath, OpenMode::Input).length(); }
+
+namespace {
+
+// The device of the file, or of the folder that would hold it; nothing when neither is there.
+std::optional<dev_t> deviceOf(std::string_view winPath) {
+    const fs::path host = hostPath(winPath);
+    struct stat st {};
+    if (::stat(host.c_str(), &st) == 0) return st.st_dev;
+    const fs::path parent = host.parent_path();
+    if (::stat(parent.empty() ? "." : parent.c_str(), &st) == 0) return st.st_dev;
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool sameFileSystem(std::string_view a, std::string_view b) {
+    const auto deviceA = deviceOf(a);
+    const auto deviceB = deviceOf(b);
+    return !deviceA || !deviceB || *deviceA == *deviceB;
+}
 
 bool sameFile(std::string_view a, std::string_view b) {
     const fs::path hostA = hostPath(a);

@@ -145,6 +145,9 @@ uint64_t fileLength(std::string_view winPath);          // error 53 when missing
 // whatever error the file system reports for that; a create that fails while no file of the
 // name is there raises the error.
 bool createExclusive(std::string_view winPath, std::string_view content);
+// True when the files (or, for a missing one, the folders they would be in) lie on one file
+// system, so that a rename can move one over the other. Links are followed to their target.
+bool sameFileSystem(std::string_view a, std::string_view b);
 // True when both names reach the same file (same host path, or the same file by identity).
 bool sameFile(std::string_view a, std::string_view b);
 // Flushes the folder that holds `winPath`, so that a file created or renamed in it stays

@@ -256,5 +256,28 @@ TEST_F(Links, FailuresComeBeforeAnyChange) {
     }
 }
 
+
+// A replacement is a rename from the working folder: a document on another file system is
+// refused before any work, not after it.
+TEST_F(Links, ReplacingADocumentOnAnotherFileSystemIsRefusedFirst) {
+    const fs::path elsewhere = "/dev/shm";
+    struct stat here {}, there {};
+    if (::stat(".", &here) != 0 || ::stat(elsewhere.c_str(), &there) != 0 || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "no second file system at " << elsewhere;
+    test::setUpBothKeys(m, kKey);
+    const fs::path document = elsewhere / ("varkel-" + std::to_string(::getpid()) + ".doc");
+    writeBytes(document, "document");
+    const std::string name = "C:" + document.string();
+    for (Op op : {VrkXScrambleFile, VrkBExpandFileEnc, VrkTExpandFileEnc, VrkBExpandFileDec}) {
+        EXPECT_EQ(errorOf([&] { run(op, name); }), 75);
+        EXPECT_EQ(readBytes(document), "document");
+        EXPECT_FALSE(fs::exists("expand.dat"));
+        EXPECT_FALSE(fs::exists("Vrkdec.dat"));
+    }
+    run(VrkXScrambleFile, name + " copy.bin");  // with an output name nothing is renamed
+    EXPECT_TRUE(fs::exists("copy.bin"));
+    fs::remove(document);
+}
+
 }  // namespace
 }  // namespace varkel::cipher
