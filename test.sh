@@ -18,4 +18,5 @@ build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 scripts/package-check.sh build
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   build build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARKEL_SANITIZE=ON
+# A short run of each fuzz target; a longer one: scripts/fuzz.sh SECONDS.
 scripts/fuzz.sh 10
