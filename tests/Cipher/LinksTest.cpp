@@ -72,6 +72,8 @@ std::vector<Written> everyWrittenName() {
     cases.push_back({"Vrkdec.dat", true, call(VrkBinaryFileDec, "doc.bin plain.bin")});
     cases.push_back({"out.bin", true, call(VrkBinaryFileEnc, "doc.bin out.bin")});
     cases.push_back({"doc.enc", true, call(VrkTextFileEnc, "doc.txt")});
+    cases.push_back({"exp.bin", true, call(VrkTExpandFileEnc, "doc.txt exp.bin")});
+    cases.push_back({"xs.bin", true, call(VrkXScrambleFile, "doc.bin xs.bin")});
     cases.push_back({"turnabot.dat", true, call(VrkScrambleFile, "1:0:doc.bin")});
     cases.push_back({"expand.dat", true, call(VrkXScrambleFile, "doc.bin")});
     cases.push_back({"expand.dat", true, call(VrkBExpandFileEnc, "doc.bin")});
