@@ -71,77 +71,81 @@ std::optional<Target> prepare(ModuleState& m, std::string& cmd, const Mode& mode
 void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
     const std::optional<Target> target = prepare(m, cmd, mode, false);
     if (!target) return;
-    const bool text = mode.mode == kTextMode;
-    m.OutputBuffer.clear();
-    m.OutputRecordNo = 0;
-    {
-        RecordFile input(target->input, kRecordLength, kDocument);
-        RecordFile output(target->output, kRecordLength, kOwnerOnly);
-        ChunkReader reader(input.file());
-        ChunkWriter writer(output.file());
-        CipherStream stream(m);
-        const uint8_t filler = fillerSymbol(m);
-        // The output is laid out a batch at a time, each plain symbol followed by its fillers,
-        // and goes through the cipher in one call.
-        std::vector<uint8_t> batch;
-        std::vector<size_t> plain;
-        batch.reserve(kBatch + kMaxSpread);
-        OutputTail tail;
-        auto encipherBatch = [&] {
-            const size_t done = stream.encipherWithFillers(batch.data(), batch.size(), plain);
-            writer.put(std::string_view(reinterpret_cast<const char*>(batch.data()), done));
-            if (done != batch.size()) {
-                // The records written before the failing symbol stay in the output.
-                stream.finish();
-                writer.flushWholeRecords(kRecordLength);
-                raise(kInvalidArgument, "symbol outside the alphabet");
+    writeOutput(m, *target, [&] {
+        const bool text = mode.mode == kTextMode;
+        m.OutputBuffer.clear();
+        m.OutputRecordNo = 0;
+        {
+            RecordFile input(target->input, kRecordLength, kDocument);
+            RecordFile output(target->output, kRecordLength, kOwnerOnly);
+            ChunkReader reader(input.file());
+            ChunkWriter writer(output.file());
+            CipherStream stream(m);
+            const uint8_t filler = fillerSymbol(m);
+            // The output is laid out a batch at a time, each plain symbol followed by its fillers,
+            // and goes through the cipher in one call.
+            std::vector<uint8_t> batch;
+            std::vector<size_t> plain;
+            batch.reserve(kBatch + kMaxSpread);
+            OutputTail tail;
+            auto encipherBatch = [&] {
+                const size_t done = stream.encipherWithFillers(batch.data(), batch.size(), plain);
+                writer.put(std::string_view(reinterpret_cast<const char*>(batch.data()), done));
+                if (done != batch.size()) {
+                    // The records written before the failing symbol stay in the output.
+                    stream.finish();
+                    writer.flushWholeRecords(kRecordLength);
+                    raise(kInvalidArgument, "symbol outside the alphabet");
+                }
+                tail.add(batch.data(), batch.size());
+                batch.clear();
+                plain.clear();
+            };
+            int k = 0;
+            for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
+                for (const char c : chunk) {
+                    const auto symbol = static_cast<uint8_t>(c);
+                    if (text && (symbol == 26 || symbol == 10 || symbol == 0 || !stream.inAlphabet(symbol))) continue;
+                    plain.push_back(batch.size());
+                    batch.push_back(symbol);
+                    k = nextIndex(k);
+                    batch.insert(batch.end(), fillerCount(m, k), filler);
+                    if (batch.size() >= kBatch) encipherBatch();
+                }
             }
-            tail.add(batch.data(), batch.size());
-            batch.clear();
-            plain.clear();
-        };
-        int k = 0;
-        for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
-            for (const char c : chunk) {
-                const auto symbol = static_cast<uint8_t>(c);
-                if (text && (symbol == 26 || symbol == 10 || symbol == 0 || !stream.inAlphabet(symbol))) continue;
-                plain.push_back(batch.size());
-                batch.push_back(symbol);
-                k = nextIndex(k);
-                batch.insert(batch.end(), fillerCount(m, k), filler);
-                if (batch.size() >= kBatch) encipherBatch();
-            }
+            encipherBatch();
+            stream.finish();
+            writer.flush();
+            input.close();
+            output.close();
+            tail.store(m);
         }
-        encipherBatch();
-        stream.finish();
-        writer.flush();
-        input.close();
-        output.close();
-        tail.store(m);
-    }
-    SaveAndResetWheels(m, mode.mode);
-    if (target->replace) {
-        replaceInput(*target);
-        cmd = "Original File Replaced with Expanded File.";
-    } else {
-        cmd = mode.written;
-    }
+        SaveAndResetWheels(m, mode.mode);
+        if (target->replace) {
+            replaceInput(*target);
+            cmd = "Original File Replaced with Expanded File.";
+        } else {
+            cmd = mode.written;
+        }
+    });
 }
 
 void expandDec(ModuleState& m, std::string& cmd, const Mode& mode) {
     const std::optional<Target> target = prepare(m, cmd, mode, true);
     if (!target) return;
-    m.CommandWords[2] = target->output;
-    m.OutputBuffer.clear();
-    DecryptShotGun(m);
-    SaveAndResetWheels(m, mode.mode);
-    if (target->replace) {
-        replaceInput(*target);
-        cmd = "Original File Replaced with Decrypted File.";
-    } else {
-        cmd = mode.written;
-    }
-    UpdateDecFile(m, target->replace ? target->input : target->output);
+    writeOutput(m, *target, [&] {
+        m.CommandWords[2] = target->output;
+        m.OutputBuffer.clear();
+        DecryptShotGun(m);
+        SaveAndResetWheels(m, mode.mode);
+        if (target->replace) {
+            replaceInput(*target);
+            cmd = "Original File Replaced with Decrypted File.";
+        } else {
+            cmd = mode.written;
+        }
+        UpdateDecFile(m, target->replace ? target->input : target->output);
+    });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 #include "Numbers.h"
+#include "Operations.h"
 #include "VbError.h"
 #include "WinPath.h"
 
@@ -102,5 +103,20 @@ void clearOutput(const Target& target) {
 // The document keeps its owner, group and permission bits although its new content was written
 // to an owner-only scratch file.
 void replaceInput(const Target& target) { replaceKeepingAttributes(target.output, target.input); }
+
+void writeOutput(ModuleState& m, const Target& target, const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const VbError&) {
+        if (target.replace) {
+            try {
+                KillTheFile(m, target.output);
+            } catch (const VbError&) {
+                // The first failure is the one to report.
+            }
+        }
+        throw;
+    }
+}
 
 }  // namespace varkel::cipher

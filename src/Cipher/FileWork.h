@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -123,5 +124,10 @@ void clearOutput(const Target& target);
 
 // Puts the finished output in place of the input in one step.
 void replaceInput(const Target& target);
+
+// Runs `work`, which writes the output. In replace mode the output is a scratch file: a failure
+// wipes it before it is reported, so that neither a part of the result nor plaintext stays
+// behind while the input is as it was.
+void writeOutput(ModuleState& m, const Target& target, const std::function<void()>& work);
 
 }  // namespace varkel::cipher

@@ -147,41 +147,43 @@ void VrkXScrambleFile(ModuleState& m, std::string& cmd) {
     cmd.clear();
     ConvertKeys(m);
     clearOutput(target);
-    {
-        RecordFile input(target.input, 1, kDocument);
-        RecordFile output(target.output, 1, kOwnerOnly);
-        ChunkReader reader(input.file());
-        ChunkWriter writer(output.file());
-        // Each block is written reversed. A block that does not fit takes only what its
-        // byte-by-byte collection admits near the end; the rest goes into the next blocks.
-        const uint64_t length = reader.length();
-        uint64_t start = 0;
-        std::string block;
-        std::string_view chunk;
-        int j = 0;
-        while (start < length) {
-            j = j == kExpansionTableSize ? 1 : j + 1;
-            const uint64_t size = scrambleBlockSize(m.ExpansionNumbers[j], length - start);
-            block.clear();
-            while (block.size() < size) {
-                if (chunk.empty()) chunk = reader.next();
-                const size_t take = static_cast<size_t>(std::min<uint64_t>(size - block.size(), chunk.size()));
-                block.append(chunk.substr(0, take));
-                chunk.remove_prefix(take);
+    writeOutput(m, target, [&] {
+        {
+            RecordFile input(target.input, 1, kDocument);
+            RecordFile output(target.output, 1, kOwnerOnly);
+            ChunkReader reader(input.file());
+            ChunkWriter writer(output.file());
+            // Each block is written reversed. A block that does not fit takes only what its
+            // byte-by-byte collection admits near the end; the rest goes into the next blocks.
+            const uint64_t length = reader.length();
+            uint64_t start = 0;
+            std::string block;
+            std::string_view chunk;
+            int j = 0;
+            while (start < length) {
+                j = j == kExpansionTableSize ? 1 : j + 1;
+                const uint64_t size = scrambleBlockSize(m.ExpansionNumbers[j], length - start);
+                block.clear();
+                while (block.size() < size) {
+                    if (chunk.empty()) chunk = reader.next();
+                    const size_t take = static_cast<size_t>(std::min<uint64_t>(size - block.size(), chunk.size()));
+                    block.append(chunk.substr(0, take));
+                    chunk.remove_prefix(take);
+                }
+                writer.put(std::string(block.rbegin(), block.rend()));
+                start += size;
             }
-            writer.put(std::string(block.rbegin(), block.rend()));
-            start += size;
+            writer.flush();
+            input.close();
+            output.close();
         }
-        writer.flush();
-        input.close();
-        output.close();
-    }
-    if (target.replace) {
-        replaceInput(target);
-        cmd = "Original File Replaced with Scrambled File.";
-    } else {
-        cmd = "Scrambled File Written.";
-    }
+        if (target.replace) {
+            replaceInput(target);
+            cmd = "Original File Replaced with Scrambled File.";
+        } else {
+            cmd = "Scrambled File Written.";
+        }
+    });
 }
 
 }  // namespace varkel::cipher

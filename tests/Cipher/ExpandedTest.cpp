@@ -259,6 +259,11 @@ TEST_F(ExpandedTest, FailureKeepsTheRecordsWrittenBefore) {
         EXPECT_EQ(test::readBytes("note.out"), plain.substr(0, c.kept)) << c.failing;
         EXPECT_TRUE(stateIsReset(kText));
         fs::remove("note.out");
+        // Replacing the input, the part written is scratch: it is wiped, the input stays.
+        EXPECT_EQ(test::errorOf([&] { run(kText.dec, "spoilt.exp"); }), 5) << c.failing;
+        EXPECT_EQ(test::readBytes("spoilt.exp"), expanded);
+        EXPECT_FALSE(fs::exists("expand.dat"));
+        EXPECT_FALSE(fs::exists("Vrkdec.dat"));
     }
 }
 
