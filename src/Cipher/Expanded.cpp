@@ -31,6 +31,14 @@ size_t fillerCount(const ModuleState& m, int k) {
     return static_cast<size_t>(std::max<int16_t>(m.ExpansionNumbers[k], 0));
 }
 
+// Lays out a plain symbol and room for the fillers after it; `plain` notes where it went.
+void placeWithFillers(std::vector<uint8_t>& batch, std::vector<size_t>& plain, uint8_t symbol, size_t fillers,
+                      uint8_t filler) {
+    plain.push_back(batch.size());
+    batch.push_back(symbol);
+    batch.insert(batch.end(), fillers, filler);
+}
+
 // Expanded bytes per call of the cipher: enough for both cores, small enough to stay in cache
 // and keep memory bounded. A symbol with its fillers takes at most kMaxSpread bytes.
 constexpr size_t kBatch = size_t{2} << 20;
@@ -106,10 +114,8 @@ void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
                 for (const char c : chunk) {
                     const auto symbol = static_cast<uint8_t>(c);
                     if (text && (symbol == 26 || symbol == 10 || symbol == 0 || !stream.inAlphabet(symbol))) continue;
-                    plain.push_back(batch.size());
-                    batch.push_back(symbol);
                     k = nextIndex(k);
-                    batch.insert(batch.end(), fillerCount(m, k), filler);
+                    placeWithFillers(batch, plain, symbol, fillerCount(m, k), filler);
                     if (batch.size() >= kBatch) encipherBatch();
                 }
             }
@@ -121,12 +127,7 @@ void expandEnc(ModuleState& m, std::string& cmd, const Mode& mode) {
             tail.store(m);
         }
         SaveAndResetWheels(m, mode.mode);
-        if (target->replace) {
-            replaceInput(*target);
-            cmd = "Original File Replaced with Expanded File.";
-        } else {
-            cmd = mode.written;
-        }
+        finishTarget(*target, cmd, "Original File Replaced with Expanded File.", mode.written);
     });
 }
 
@@ -138,12 +139,7 @@ void expandDec(ModuleState& m, std::string& cmd, const Mode& mode) {
         m.OutputBuffer.clear();
         DecryptShotGun(m);
         SaveAndResetWheels(m, mode.mode);
-        if (target->replace) {
-            replaceInput(*target);
-            cmd = "Original File Replaced with Decrypted File.";
-        } else {
-            cmd = mode.written;
-        }
+        finishTarget(*target, cmd, "Original File Replaced with Decrypted File.", mode.written);
         UpdateDecFile(m, target->replace ? target->input : target->output);
     });
 }
@@ -224,10 +220,8 @@ void DecryptShotGun(ModuleState& m) {
         int j = 0;
         for (std::string_view chunk = reader.next(); !chunk.empty(); chunk = reader.next()) {
             for (const char c : chunk) {
-                plain.push_back(batch.size());
-                batch.push_back(static_cast<uint8_t>(c));
                 j = nextIndex(j);
-                batch.insert(batch.end(), fillerCount(m, j), filler);
+                placeWithFillers(batch, plain, static_cast<uint8_t>(c), fillerCount(m, j), filler);
                 if (batch.size() >= kBatch) decipherBatch();
             }
         }

@@ -104,6 +104,11 @@ void clearOutput(const Target& target) {
 // to an owner-only scratch file.
 void replaceInput(const Target& target) { replaceKeepingAttributes(target.output, target.input); }
 
+void finishTarget(const Target& target, std::string& cmd, const char* replacedText, const char* writtenText) {
+    if (target.replace) replaceInput(target);
+    cmd = target.replace ? replacedText : writtenText;
+}
+
 void writeOutput(ModuleState& m, const Target& target, const std::function<void()>& work) {
     try {
         work();

@@ -124,6 +124,9 @@ void clearOutput(const Target& target);
 
 // Puts the finished output in place of the input in one step.
 void replaceInput(const Target& target);
+// The last step: in replace mode the output takes the input's place and `cmd` reads
+// `replacedText`; otherwise `cmd` reads `writtenText`.
+void finishTarget(const Target& target, std::string& cmd, const char* replacedText, const char* writtenText);
 
 // Runs `work`, which writes the output. In replace mode the output is a scratch file: a failure
 // wipes it before it is reported, so that neither a part of the result nor plaintext stays

@@ -177,12 +177,7 @@ void VrkXScrambleFile(ModuleState& m, std::string& cmd) {
             input.close();
             output.close();
         }
-        if (target.replace) {
-            replaceInput(target);
-            cmd = "Original File Replaced with Scrambled File.";
-        } else {
-            cmd = "Scrambled File Written.";
-        }
+        finishTarget(target, cmd, "Original File Replaced with Scrambled File.", "Scrambled File Written.");
     });
 }
 
