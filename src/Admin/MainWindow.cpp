@@ -14,6 +14,7 @@
 #include "HelpWindow.h"
 #include "KeyGeneration.h"
 #include "Library.h"
+#include "MountCaches.h"
 #include "PathWindow.h"
 #include "SelectWindow.h"
 #include "SystemFiles.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     buildWindow();
     buildMenus();
     Form_Load();
+    warnAboutCachingMount();
     timer1_->start();
     timer2_->start();
 }
@@ -332,6 +334,13 @@ void MainWindow::Form_Load() {
         fillLocks();
         setFilesCaption(fillList(list2_, networkFile(kFilesFile)));
     });
+}
+
+// Once, at start-up: a mount that caches can let two desktops open one document at once.
+void MainWindow::warnAboutCachingMount() {
+    if (NetworkPath.empty()) return;
+    const std::string warning = platform::networkFolderCacheWarning(NetworkPath);
+    if (!warning.empty()) Dialogs::current().message(this, fromSystem(warning));
 }
 
 // A refresh keeps the selection of the entries that are still listed, so that a command

@@ -66,6 +66,7 @@ private:
     void showProgress(const QString& text);
     void encryptFolder(const std::string& folder, const std::string& key, const FolderPlan& plan);
     void finishInterruptedCommands();
+    void warnAboutCachingMount();
     void shutDownLibrary();
 
     QGroupBox* frame3_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "File.h"
+#include "MountCaches.h"
 #include "ProcessWatch.h"
 #include "Recovery.h"
 #include "TerminationSignal.h"
@@ -50,9 +51,17 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     platform::adoptOrphans();
     buildWindow();
     Form_Load();
+    warnAboutCachingMount();
 }
 
 Form1::~Form1() = default;
+
+// Once, at start-up: a mount that caches can let two desktops open one document at once.
+void Form1::warnAboutCachingMount() {
+    if (NetworkPath.empty()) return;
+    const std::string warning = platform::networkFolderCacheWarning(NetworkPath);
+    if (!warning.empty()) message(warning);
+}
 
 void Form1::buildWindow() {
     setObjectName("Form1");

@@ -62,6 +62,7 @@ protected:
 private:
     void buildWindow();
     void Form_Load();
+    void warnAboutCachingMount();
     void Form_Activate();
     void Command15_Click();
     void fleext_Click();
