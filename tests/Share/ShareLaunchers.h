@@ -28,9 +28,11 @@ protected:
         previous_ = std::filesystem::current_path();
         writeBytes(server() / "key.dat", kShareKey + "\r\n");
         std::filesystem::create_directories(server() / "Docs");
-        // The application: appends the text of next-edit beside it to the file it is given.
+        // The application: appends the text of next-edit beside it to the file it is given,
+        // and notes the file's name in edits.log there; with a file "slow" there it takes its time.
         const auto editor = local_ / "edit.sh";
-        writeBytes(editor, "#!/bin/sh\n[ \"$#\" -eq 1 ] || exit 3\ncat \"$(dirname \"$0\")/next-edit\" >> \"$1\"\n");
+        writeBytes(editor, "#!/bin/sh\n[ \"$#\" -eq 1 ] || exit 3\nhere=$(dirname \"$0\")\n"
+                           "[ -e \"$here/slow\" ] && sleep 0.3\ncat \"$here/next-edit\" >> \"$1\"\nbasename \"$1\" >> \"$here/edits.log\"\n");
         ::chmod(editor.c_str(), 0755);
         writeBytes(server() / "apps.dat", "Edit:" + platform::windowsPath(editor) + "\r\n");
         for (const ShareMachine& m : machines()) {
@@ -88,6 +90,37 @@ protected:
         return left;
     }
     const std::filesystem::path& local() const { return local_; }
+    const std::filesystem::path& testFolder() const { return previous_; }
+
+    static pid_t spawn(const std::vector<std::string>& words, const std::filesystem::path& errors) {
+        std::vector<std::string> copies = words;
+        std::vector<char*> argv;
+        for (auto& w : copies) argv.push_back(w.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        pid_t pid = 0;
+        const int err = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (err != 0) throw std::runtime_error("cannot start " + words[0]);
+        return pid;
+    }
+    // The exit status, or -signal; a process still running after `limit` is killed (-100).
+    static int waitForExit(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(120)) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (::waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > until) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+                ADD_FAILURE() << "process " << pid << " did not end";
+                return -100;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    }
 
 private:
     static std::string quotedName(const std::filesystem::path& file) {
@@ -103,35 +136,6 @@ private:
         EXPECT_EQ(sdk->VrkGenBinaryKeys(keyArg), 0);
         EXPECT_EQ(op == "VrkBinaryFileEnc" ? sdk->VrkBinaryFileEnc(arg) : sdk->VrkBinaryFileDec(arg), 0) << op << " " << arg;
         std::filesystem::current_path(previous_);
-    }
-    static pid_t spawn(const std::vector<std::string>& words, const std::filesystem::path& errors) {
-        std::vector<std::string> copies = words;
-        std::vector<char*> argv;
-        for (auto& w : copies) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        pid_t pid = 0;
-        const int err = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (err != 0) throw std::runtime_error("cannot start " + words[0]);
-        return pid;
-    }
-    // The exit status, or -signal; a launcher still running after 120 s is killed (-100).
-    static int waitForExit(pid_t pid) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > until) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                ADD_FAILURE() << "launcher " << pid << " did not end";
-                return -100;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     }
 
     std::filesystem::path local_;
