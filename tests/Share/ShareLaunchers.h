@@ -29,10 +29,12 @@ protected:
         writeBytes(server() / "key.dat", kShareKey + "\r\n");
         std::filesystem::create_directories(server() / "Docs");
         // The application: appends the text of next-edit beside it to the file it is given,
-        // and notes the file's name in edits.log there; with a file "slow" there it takes its time.
+        // and notes the file's name in edits.log there; with a file "slow" there it takes its
+        // time before the edit, with "linger" after it (its process id in app.pid).
         const auto editor = local_ / "edit.sh";
         writeBytes(editor, "#!/bin/sh\n[ \"$#\" -eq 1 ] || exit 3\nhere=$(dirname \"$0\")\n"
-                           "[ -e \"$here/slow\" ] && sleep 0.3\ncat \"$here/next-edit\" >> \"$1\"\nbasename \"$1\" >> \"$here/edits.log\"\n");
+                           "[ -e \"$here/slow\" ] && sleep 0.3\ncat \"$here/next-edit\" >> \"$1\"\nbasename \"$1\" >> \"$here/edits.log\"\n"
+                           "[ -e \"$here/linger\" ] && echo $$ > \"$here/app.pid\" && sleep 2\nexit 0\n");
         ::chmod(editor.c_str(), 0755);
         writeBytes(server() / "apps.dat", "Edit:" + platform::windowsPath(editor) + "\r\n");
         for (const ShareMachine& m : machines()) {
@@ -57,6 +59,12 @@ protected:
     };
     Run runLauncher(const ShareMachine& m, const std::string& document, const std::string& edit,
                     const std::vector<std::string>& options = {}) {
+        const pid_t pid = startLauncher(m, document, edit, options);
+        return {waitForExit(pid), readBytes(local_ / "launcher.err")};
+    }
+    // The same, not waiting for its end: what it says goes to launcher.err in local().
+    pid_t startLauncher(const ShareMachine& m, const std::string& document, const std::string& edit,
+                        const std::vector<std::string>& options = {}) {
         writeBytes(local_ / "next-edit", edit);
         const auto errors = local_ / "launcher.err";
         std::filesystem::remove(errors);
@@ -65,7 +73,7 @@ protected:
         std::filesystem::current_path(m.work);
         const pid_t pid = spawn(words, errors);
         std::filesystem::current_path(previous_);
-        return {waitForExit(pid), readBytes(errors)};
+        return pid;
     }
 
     // Encrypts `plain` into the server's file `name` under the share's key.

@@ -25,6 +25,7 @@
 #   VARKEL_SHARE_{A,B}_WORK        a working folder of its own
 #   VARKEL_SHARE_{A,B}_USER        the account it reaches the server as
 #   VARKEL_SHARE_{A,B}_CLIENT      the process id of its file-system client (sshfs)
+#   VARKEL_SHARE_{A,B}_REMOUNT     mounts that machine's share again once its client has died
 #   VARKEL_SHARE_{A,B}_RUN         runs PROGRAM [ARG]... as that machine: host name
 #                                  varkel-A or varkel-B, XDG_CONFIG_HOME its configuration
 #   VARKEL_SHARE_GROUP             the group both accounts belong to
@@ -214,6 +215,13 @@ EOF
   uncached) options+=",$UNCACHED_OPTIONS" ;;
   kernel-cached) options+=",dir_cache=no" ;;
   esac
+  # A client started again runs in the background on its own; the tear-down's unmount ends it.
+  cat >"$root/remount" <<EOF
+#!/bin/sh
+fusermount3 -uz "$root/mnt" 2>/dev/null
+exec sshfs -F "$state/ssh_config" -o "$options" "$user@share:$state/server/share" "$root/mnt" 2>>"$state/sshfs-$machine.log"
+EOF
+  chmod 755 "$root/remount"
   sshfs -f -F "$state/ssh_config" -o "$options" "$user@share:$state/server/share" "$root/mnt" \
     2>>"$state/sshfs-$machine.log" &
   pid=$!
@@ -265,6 +273,7 @@ run() {  # cache mode, registry, command...
     export "VARKEL_SHARE_${m}_MOUNT=$state/$m/mnt" "VARKEL_SHARE_${m}_CONFIG=$state/$m/config"
     export "VARKEL_SHARE_${m}_WORK=$state/$m/work" "VARKEL_SHARE_${m}_USER=${USERS[$i]}"
     export "VARKEL_SHARE_${m}_RUN=$state/$m/run" "VARKEL_SHARE_${m}_CLIENT=$(cat "$state/$m/client.pid")"
+    export "VARKEL_SHARE_${m}_REMOUNT=$state/$m/remount"
   done
   say "share ready ($cache): server folder $VARKEL_SHARE_SERVER, mounts A and B"
   # Users who share a folder through their group create files the group may write.
