@@ -1,0 +1,230 @@
+// Measurements on a network share set up by tests/Share/share-harness.sh (bench/share.sh runs
+// it): Encrypt New Folder and a conversion to a new key of many small documents, beside cp of
+// the same files up to and down from the share, and the launcher's time from its button to
+// the application's start for a large document. The console works as machine B, the launcher
+// as machine A. Prints one table.
+//
+//   share-bench [DOCUMENTS] [KIB] [LAUNCHER_MIB]     defaults: 2000 64 10
+#include "Conversion.h"
+#include "Dialogs.h"
+#include "FolderEncryption.h"
+#include "Form1.h"
+#include "SystemFiles.h"
+#include "VarkelSDK.h"
+#include "WinPath.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::string kKey = "123456789";
+const std::string kNewKey = "987654321";
+
+class PrintedDialogs : public varkel::shared::Dialogs {
+public:
+    void message(QWidget*, const QString& text) override { std::cerr << "message: " << text.toStdString() << "\n"; }
+    bool askYesNo(QWidget*, const QString&, const QString&) override { return false; }
+    [[noreturn]] void fatal(QWidget*, const QString& text) override {
+        std::cerr << "fatal: " << text.toStdString() << "\n";
+        std::exit(3);
+    }
+};
+
+std::string variable(const std::string& name) {
+    const char* value = std::getenv(("VARKEL_SHARE_" + name).c_str());
+    if (value == nullptr) throw std::runtime_error("VARKEL_SHARE_" + name + " is not set: run bench/share.sh");
+    return value;
+}
+
+void writeFile(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string randomBytes(size_t size, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::string s(size, '\0');
+    for (auto& c : s) c = static_cast<char>(rng());
+    return s;
+}
+
+double seconds(const std::function<void()>& work) {
+    const auto t0 = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+void shell(const std::string& command) {
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
+// Works as one machine of the share: its drive map and working folder.
+void actAs(const std::string& machine) {
+    const fs::path work = variable(machine + "_WORK");
+    fs::create_directories(work);
+    writeFile(work / "network.dat", "N:\\\r\n");
+    ::setenv("XDG_CONFIG_HOME", variable(machine + "_CONFIG").c_str(), 1);
+    fs::current_path(work);
+}
+
+// The same files encrypted, and then converted, in a local folder one call each: what the
+// cipher and local files cost without the share.
+struct LocalCipher {
+    double encrypt = 0;
+    double convert = 0;
+};
+LocalCipher localCipher(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(varkel::platform::windowsPath(entry.path()));
+    varkel::SdkObject sdk;
+    LocalCipher t;
+    std::string key = kKey;
+    sdk->VrkGenBinaryKeys(key);
+    t.encrypt = seconds([&] {
+        for (std::string name : names) sdk->VrkBinaryFileEnc(name);
+    });
+    t.convert = seconds([&] {
+        for (std::string name : names) sdk->VrkBinaryFileDec(name);
+        std::string other = kNewKey;
+        sdk->VrkGenBinaryKeys(other);
+        for (std::string name : names) sdk->VrkBinaryFileEnc(name);
+    });
+    return t;
+}
+
+// From the button to the application's start: the application notes the wall clock.
+double launcherStart(const fs::path& local, size_t mib) {
+    const fs::path server = variable("SERVER");
+    fs::create_directories(server / "Docs");
+    writeFile(server / "Docs" / "big.bin", randomBytes(mib << 20, 7));
+    {
+        std::string arg = varkel::platform::windowsPath(server / "Docs" / "big.bin");
+        varkel::SdkObject sdk;
+        std::string key = kNewKey;
+        sdk->VrkGenBinaryKeys(key);
+        sdk->VrkBinaryFileEnc(arg);
+    }
+    const fs::path editor = local / "started.sh";
+    writeFile(editor, "#!/bin/sh\ndate +%s.%N > \"$(dirname \"$0\")/started\"\nprintf x >> \"$1\"\n");
+    ::chmod(editor.c_str(), 0755);
+    writeFile(server / "apps.dat", "Edit:" + varkel::platform::windowsPath(editor) + "\r\n");
+    actAs("A");
+    varkel::user::Form1 form;
+    form.show();
+    form.findChild<QLabel*>("Label1")->setText("N:\\Docs\\big.bin");
+    double clicked = 0;
+    QTimer::singleShot(0, &form, [&] {
+        clicked = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+        form.Interface(1);
+        form.close();
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+    });
+    QApplication::exec();
+    std::ifstream started(local / "started");
+    double at = 0;
+    if (!(started >> at)) throw std::runtime_error("the application did not start");
+    return at - clicked;
+}
+
+void row(const std::string& what, double s, const std::string& note = {}) {
+    std::printf("| %-58s | %9.2f s | %s\n", what.c_str(), s, note.c_str());
+}
+std::string ratio(double a, double b, const std::string& of) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2fx %s", a / b, of.c_str());
+    return text;
+}
+std::string percent(double part, double whole) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f %%", 100 * part / whole);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) try {
+    const int documents = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const size_t kib = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 64;
+    const size_t launcherMib = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 10;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    PrintedDialogs dialogs;
+    varkel::shared::Dialogs::install(&dialogs);
+
+    const fs::path server = variable("SERVER");
+    const fs::path mount = variable("B_MOUNT");
+    const fs::path local = fs::path(variable("B_WORK")).parent_path() / "bench";
+    fs::create_directories(local / "src");
+    for (int i = 0; i < documents; ++i)
+        writeFile(local / "src" / ("doc" + std::to_string(i) + ".bin"), randomBytes(kib << 10, static_cast<uint32_t>(i)));
+    writeFile(server / "key.dat", kKey + "\r\n");
+    writeFile(server / "apps.dat", "Edit:C:\\bin\\true\r\n");
+    shell("cat '" + (local / "src").string() + "'/* > /dev/null");
+
+    const double up = seconds([&] { shell("cp -r '" + (local / "src").string() + "' '" + (mount / "New").string() + "'"); });
+    const double down = seconds([&] { shell("cp -r '" + (mount / "New").string() + "' '" + (local / "down").string() + "'"); });
+
+    actAs("B");
+    size_t encrypted = 0;
+    const double encryption = seconds([&] {
+        const auto plan = varkel::admin::planFolder("N:\\New\\", {});
+        encrypted = varkel::admin::runEncryption(varkel::admin::beginEncryption("N:\\", kKey, plan.toEncrypt));
+    });
+    if (encrypted != static_cast<size_t>(documents)) throw std::runtime_error("not every document was encrypted");
+    varkel::admin::ConversionResult converted;
+    const double conversion = seconds([&] {
+        auto start = varkel::admin::beginConversion("N:\\", kKey, kNewKey, false);
+        if (!start.journal) throw std::runtime_error("the conversion did not start");
+        converted = varkel::admin::runConversion(std::move(*start.journal));
+    });
+    if (converted.converted != documents) throw std::runtime_error("not every document was converted");
+
+    fs::remove_all(local / "down");
+    shell("cp -r '" + (local / "src").string() + "' '" + (local / "down").string() + "'");
+    const LocalCipher cipher = localCipher(local / "down");
+
+    std::vector<double> starts;
+    for (int i = 0; i < 3; ++i) starts.push_back(launcherStart(local, launcherMib));
+    std::sort(starts.begin(), starts.end());
+
+    std::printf("\n%d documents of %zu KiB on the share (%s mounts); load average %s\n", documents, kib,
+                variable("CACHE").c_str(), [] {
+                    static std::string load;
+                    std::ifstream("/proc/loadavg") >> load;
+                    return load.c_str();
+                }());
+    std::printf("| %-58s | %11s | %s\n| --- | ---: | --- |\n", "Measurement", "Time", "Ratio");
+    row("cp of the files up to the share", up);
+    row("cp of the files down from the share", down);
+    row("Encrypt New Folder on the share", encryption, ratio(encryption, up, "of one copy up (target <= 1.5x)"));
+    row("conversion to a new key on the share", conversion,
+        ratio(conversion, up + down, "of a copy down and up (target <= 2.5x)"));
+    row("the same encryption in a local folder (cipher + local files)", cipher.encrypt,
+        percent(cipher.encrypt, encryption) + " of the share's folder encryption (target < 10 %)");
+    row("the same conversion in a local folder", cipher.convert,
+        percent(cipher.convert, conversion) + " of the share's conversion (target < 10 %)");
+    row("launcher: button to application started, " + std::to_string(launcherMib) + " MiB (median of 3)", starts[1],
+        "runs " + std::to_string(starts[0]).substr(0, 5) + " .. " + std::to_string(starts[2]).substr(0, 5) + " s");
+    return 0;
+} catch (const std::exception& e) {
+    std::cerr << "share-bench: " << e.what() << "\n";
+    return 1;
+}
