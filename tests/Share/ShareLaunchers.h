@@ -7,6 +7,7 @@
 
 #include "VarkelSDK.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -82,10 +83,14 @@ protected:
         return pid;
     }
 
-    // Encrypts `plain` into the server's file `name` under the share's key.
+    // Encrypts `plain` into the server's file `name` under the share's key and lists it among
+    // the network folder's encrypted documents, as the console would.
     void encryptOnServer(const std::string& name, const std::string& plain) {
         writeBytes(server() / name, plain);
         cipher("VrkBinaryFileEnc", quotedName(server() / name));
+        std::string entry = "N:\\" + name;
+        std::replace(entry.begin(), entry.end(), '/', '\\');
+        writeBytes(server() / "Files.dat", readBytes(server() / "Files.dat") + entry + "\r\n");
     }
     // The plaintext of the server's file `name` under `key`.
     std::string decryptOnServer(const std::string& name, const std::string& key = kShareKey) {
