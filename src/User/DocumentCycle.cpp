@@ -51,6 +51,7 @@ private:
     std::optional<CycleEnd> refusal();
     std::optional<CycleEnd> notADocument();
     void open(KeySetup& keys);
+    void useCurrentKey(KeySetup& keys);
     CycleEnd finish();
     void note(CycleStep step) {
         record_.step = step;
@@ -145,8 +146,8 @@ std::optional<CycleEnd> Cycle::notADocument() {
     return CycleEnd::NotADocument;
 }
 
-// The key, the lock, the registration and the working copy.
-void Cycle::open(KeySetup& keys) {
+// The key in key.dat, set up when the administrator has changed it since the last cycle.
+void Cycle::useCurrentKey(KeySetup& keys) {
     std::string key;
     try {
         key = readCurrentKey(r_.networkPath);
@@ -157,7 +158,10 @@ void Cycle::open(KeySetup& keys) {
         host_.AddToList("The key has changed: setting up the new key");
         keys.setUp(key);
     }
+}
 
+// The lock, the key, the registration and the working copy.
+void Cycle::open(KeySetup& keys) {
     host_.AddToList("Locking " + bare_);
     if (shared::lockDocument(r_.networkPath, document_) == shared::LockResult::InUse) {
         host_.AddToList("...Lock unsuccessful");
@@ -166,6 +170,9 @@ void Cycle::open(KeySetup& keys) {
     }
     locked_ = true;
     host_.AddToList("...Lock successful");
+    // The key is read once the lock is held: a conversion to a new key cannot start while a
+    // registered document is locked, so the key read now is the key the document is under.
+    useCurrentKey(keys);
     shared::registerDocument(r_.networkPath, document_);
 
     noteDocument(record_);
