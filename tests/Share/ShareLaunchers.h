@@ -4,16 +4,13 @@
 #pragma once
 
 #include "ShareSupport.h"
+#include "Spawn.h"
 
 #include "VarkelSDK.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-
-extern char** environ;
 
 namespace varkel::test {
 
@@ -112,18 +109,7 @@ protected:
     const std::filesystem::path& testFolder() const { return previous_; }
 
     static pid_t spawn(const std::vector<std::string>& words, const std::filesystem::path& errors) {
-        std::vector<std::string> copies = words;
-        std::vector<char*> argv;
-        for (auto& w : copies) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        pid_t pid = 0;
-        const int err = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (err != 0) throw std::runtime_error("cannot start " + words[0]);
-        return pid;
+        return test::spawn(words, errors);
     }
     // The exit status, or -signal; a process still running after `limit` is killed (-100).
     static int waitForExit(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(120)) {

@@ -5,13 +5,10 @@
 #include "CycleRecord.h"
 #include "LockHolders.h"
 #include "Process.h"
+#include "Spawn.h"
 
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-
-extern char** environ;
 
 namespace varkel::user::test {
 namespace {
@@ -19,21 +16,7 @@ namespace {
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-// A program of the tests, started in the working folder, its errors into `errors`.
-pid_t spawn(const std::vector<std::string>& words, const fs::path& errors) {
-    std::vector<std::string> copies = words;
-    std::vector<char*> argv;
-    for (auto& w : copies) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    pid_t pid = 0;
-    const int err = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (err != 0) throw std::runtime_error("cannot start " + words[0]);
-    return pid;
-}
+using ::varkel::test::spawn;
 
 // The exit status, or -signal; fails the test after 60 s.
 int waitForExit(pid_t pid) {
@@ -101,9 +84,19 @@ protected:
         if (!fs::exists(root() / "app.pid")) return;
         const pid_t app = std::stoi(readBytes(root() / "app.pid"));
         ::kill(app, SIGKILL);
+        // The application is the killed launcher's child, not always ours to wait for: it is
+        // gone once no process of that id is left but a zombie, which holds no file open.
         int status = 0;
-        ::waitpid(app, &status, 0);
+        for (const auto until = Clock::now() + std::chrono::seconds(10); Clock::now() < until;) {
+            if (::waitpid(app, &status, WNOHANG) == app || !running(app)) break;
+            std::this_thread::sleep_for(milliseconds(10));
+        }
         fs::remove(root() / "app.pid");
+    }
+    static bool running(pid_t pid) {
+        const std::string stat = readBytes("/proc/" + std::to_string(pid) + "/stat");
+        const size_t end = stat.rfind(')');
+        return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] != 'Z';
     }
     // Key material and scratch files of the launcher in the working folder.
     std::vector<std::string> leftInWorkingFolder() const {
