@@ -61,9 +61,17 @@ bool entryExists(const fs::path& p) {
     return ::lstat(p.c_str(), &st) == 0;
 }
 
-// The entry of `folder` whose name equals `name` ignoring case, or `name` itself.
-std::string matchEntry(const fs::path& folder, const std::string& name) {
-    if (entryExists(folder / name)) return name;
+bool isScratchName(std::string_view name) {
+    const std::string_view suffix = kScratchSuffix;
+    return name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
+}
+
+// The entry of `folder` whose name equals `name` ignoring case, or `name` itself, when `name`
+// as spelt is not there. Looking costs a listing of the whole folder, which on a network share
+// is many round trips for a large folder; a scratch name is spelt one way only and is not
+// looked for.
+std::string variantIn(const fs::path& folder, const std::string& name) {
+    if (isScratchName(name)) return name;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return name;
     const std::string wanted = utf8ToCp1252(name);
@@ -77,10 +85,28 @@ std::string matchEntry(const fs::path& folder, const std::string& name) {
     return found.empty() ? name : found;
 }
 
+std::string matchEntry(const fs::path& folder, const std::string& name) {
+    return entryExists(folder / name) ? name : variantIn(folder, name);
+}
+
 fs::path currentHostFolder() {
     std::error_code ec;
     fs::path cwd = fs::current_path(ec);
     return ec ? fs::path("/") : cwd;
+}
+
+// `base` joined with `names`, each name as found on disk whatever its letter case. Each look
+// at a name is a round trip to the server on a network share, so the path as spelt is tried
+// whole first, and then its folder, before the names are looked at one by one.
+fs::path resolveNames(const fs::path& base, const std::vector<std::string>& names) {
+    if (names.empty()) return base;
+    fs::path folder = base;
+    for (size_t i = 0; i + 1 < names.size(); ++i) folder /= names[i];
+    if (entryExists(folder / names.back())) return folder / names.back();
+    if (names.size() == 1 || entryExists(folder)) return folder / variantIn(folder, names.back());
+    fs::path resolved = base;
+    for (const auto& name : names) resolved /= matchEntry(resolved, name);
+    return resolved;
 }
 
 }  // namespace
@@ -106,15 +132,18 @@ fs::path hostPath(std::string_view winPath) {
         base = *folder;
         floor = base;
     }
+    std::vector<std::string> names;  // below `base`, as spelt
     for (const auto& raw : p.parts) {
         if (raw == ".") continue;
-        if (raw == "..") {
-            if (base != floor && base.has_parent_path()) base = base.parent_path();
-            continue;
+        if (raw != "..") {
+            names.push_back(cp1252ToUtf8(raw));
+        } else if (!names.empty()) {
+            names.pop_back();
+        } else if (base != floor && base.has_parent_path()) {
+            base = base.parent_path();
         }
-        base /= matchEntry(base, cp1252ToUtf8(raw));
     }
-    return base;
+    return resolveNames(base, names);
 }
 
 std::string windowsPath(const fs::path& host) {

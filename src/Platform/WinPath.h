@@ -12,6 +12,11 @@
 
 namespace varkel::platform {
 
+// Scratch files are named by adding this to the name of the file they are written beside,
+// as found on disk. A scratch name is therefore only ever spelt one way, and is not matched
+// against the folder's names in another letter case.
+inline constexpr const char* kScratchSuffix = ".vrk-scratch";
+
 // Host path for a Windows-style path. Throws VbError 76 for an unmapped drive and 52 for an
 // empty name or one that holds a NUL byte.
 std::filesystem::path hostPath(std::string_view winPath);

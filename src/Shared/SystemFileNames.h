@@ -3,6 +3,8 @@
 // works on a user's documents may encrypt, register or open one of them as a document.
 #pragma once
 
+#include "WinPath.h"
+
 #include <optional>
 #include <string_view>
 
@@ -23,7 +25,7 @@ inline constexpr const char* kUnlockTransient = "temp.dat";  // the launcher's c
 inline constexpr const char* kListGuardFile = "Locked.lck";
 inline constexpr const char* kHoldersFile = "Holders.dat";  // who holds each lock of Locked.dat
 // A file the system replaces is first written whole into this scratch file beside it.
-inline constexpr const char* kScratchSuffix = ".vrk-scratch";
+inline constexpr const char* kScratchSuffix = platform::kScratchSuffix;
 // Every record from which a later start finishes an interrupted command ends so.
 inline constexpr const char* kJournalSuffix = ".jnl";
 

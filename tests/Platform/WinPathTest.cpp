@@ -50,6 +50,22 @@ TEST_F(WinPath, ExistingNamesMatchWithoutRegardToCase) {
     EXPECT_EQ(hostPath("n:\\DOCS\\report.doc"), share_ / "Docs" / "Report.DOC");
     EXPECT_EQ(hostPath("N:\\docs\\New File.txt"), share_ / "Docs" / "New File.txt");  // new name keeps its spelling
     EXPECT_TRUE(fileExists("N:\\DOCS\\REPORT.doc"));
+    fs::create_directories(share_ / "Docs" / "Sub");
+    test::writeBytes(share_ / "Docs" / "Sub" / "Deep.txt", "x");
+    EXPECT_EQ(hostPath("n:\\docs\\SUB\\deep.TXT"), share_ / "Docs" / "Sub" / "Deep.txt");
+    EXPECT_EQ(hostPath("n:\\docs\\SUB\\new.txt"), share_ / "Docs" / "Sub" / "new.txt");
+    EXPECT_EQ(hostPath("N:\\Docs\\Sub\\..\\..\\docs\\report.doc"), share_ / "Docs" / "Report.DOC");
+}
+
+// A scratch file is named after the file it is written beside, as found on disk: its name is
+// used as spelt, never matched to a name in another letter case (which would mean listing the
+// whole folder for every document of a large one on a network share).
+TEST_F(WinPath, ScratchNamesAreUsedAsSpelt) {
+    test::writeBytes(share_ / "Docs" / "Report.DOC", "x");
+    test::writeBytes(share_ / "Docs" / "REPORT.DOC.vrk-scratch", "someone else's");
+    EXPECT_EQ(hostPath("n:\\docs\\Report.DOC.vrk-scratch"), share_ / "Docs" / "Report.DOC.vrk-scratch");
+    EXPECT_EQ(hostPath("N:\\Docs\\REPORT.DOC.vrk-scratch"), share_ / "Docs" / "REPORT.DOC.vrk-scratch");
+    EXPECT_EQ(hostPath("N:\\Docs\\report.doc.VRK-SCRATCH"), share_ / "Docs" / "REPORT.DOC.vrk-scratch");
 }
 
 TEST_F(WinPath, HostPathsReadBackAsWindowsPaths) {
