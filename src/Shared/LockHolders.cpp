@@ -82,7 +82,7 @@ std::vector<LockHolder> readHolders(const std::string& networkPath) {
     return holders;
 }
 
-void addHolder(const std::string& networkPath, const std::string& document, int64_t now) {
+void addHolders(const std::string& networkPath, const std::vector<std::string>& documents, int64_t now) {
     std::vector<LockHolder> holders = readHolders(networkPath);
     // Records of locks that are no longer listed (removed by hand, or by a recovery that could
     // not reach the record) go, so that the record does not grow.
@@ -91,7 +91,8 @@ void addHolder(const std::string& networkPath, const std::string& document, int6
     std::erase_if(holders, [&](const LockHolder& h) {
         return std::find(listed.begin(), listed.end(), h.document) == listed.end();
     });
-    holders.push_back({document, field(userName()), field(hostName()), currentProcessId(), now, now});
+    for (const std::string& document : documents)
+        holders.push_back({document, field(userName()), field(hostName()), currentProcessId(), now, now});
     writeHolders(networkPath, holders);
 }
 

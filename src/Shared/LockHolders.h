@@ -34,7 +34,7 @@ struct HolderTimes {
 std::vector<LockHolder> readHolders(const std::string& networkPath);
 // The following change the record; the caller holds the list guard. `now` is the network
 // folder's clock (ListGuard::shareNow).
-void addHolder(const std::string& networkPath, const std::string& document, int64_t now);
+void addHolders(const std::string& networkPath, const std::vector<std::string>& documents, int64_t now);
 void dropHolders(const std::string& networkPath, const std::vector<std::string>& documents);
 void dropAllHolders(const std::string& networkPath);
 // Refreshes the heartbeat of this process's lock on `document`; false when it holds none.

@@ -3,10 +3,12 @@
 #include "File.h"
 #include "LockHolders.h"
 #include "Process.h"
+#include "SystemFileNames.h"
 #include "SystemFiles.h"
 #include "VbError.h"
 #include "WinPath.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -119,12 +121,17 @@ void breakGuard(const std::string& file, const std::string& seen) {
 // Whether the list is empty or missing (a missing one is created empty).
 bool listEmpty(const std::string& list) { return !File(list, OpenMode::Random).holdsData(); }
 
-// The lock is taken whatever becomes of its record: a lock without one shows "holder unknown".
-void recordHolder(const std::string& networkPath, const std::string& document, int64_t now) {
+// The locks are taken whatever becomes of their records: a lock without one shows "holder unknown".
+void recordHolders(const std::string& networkPath, const std::vector<std::string>& documents, int64_t now) {
     try {
-        addHolder(networkPath, document, now);
+        addHolders(networkPath, documents, now);
     } catch (const VbError&) {
     }
+}
+
+bool listsEntry(const std::vector<std::string>& entries, const std::string& entry, Case rule) {
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const std::string& listed) { return sameEntry(listed, entry, rule); });
 }
 
 }  // namespace
@@ -177,36 +184,63 @@ ListGuard::~ListGuard() {
 }
 
 LockResult lockDocument(const std::string& networkPath, const std::string& document) {
+    return lockDocuments(networkPath, {document}).empty() ? LockResult::Granted : LockResult::InUse;
+}
+
+std::vector<std::string> lockDocuments(const std::string& networkPath, const std::vector<std::string>& documents) {
     const ListGuard guard(networkPath);
-    const std::string list = networkPath + "Locked.dat";
-    if (listEmpty(list)) {
-        writeLines(list, {document});
-        recordHolder(networkPath, document, guard.shareNow());
-        return LockResult::Granted;
+    const std::string list = networkPath + kLockedFile;
+    const bool empty = listEmpty(list);
+    const std::vector<std::string> listed = empty ? std::vector<std::string>{} : readLines(list);
+    std::vector<std::string> inUse;
+    std::vector<std::string> taken;
+    for (const std::string& document : documents) {
+        if (listsEntry(taken, document, Case::Ignored) || listsEntry(inUse, document, Case::Ignored)) continue;
+        (listsEntry(listed, document, Case::Ignored) ? inUse : taken).push_back(document);
     }
-    if (containsLine(list, document, Case::Ignored)) return LockResult::InUse;
-    appendLine(list, document);
-    recordHolder(networkPath, document, guard.shareNow());
-    return LockResult::Granted;
+    if (!inUse.empty() || taken.empty()) return inUse;
+    if (empty)
+        writeLines(list, taken);
+    else
+        appendLines(list, taken);
+    recordHolders(networkPath, taken, guard.shareNow());
+    return inUse;
 }
 
 void registerDocument(const std::string& networkPath, const std::string& document) {
+    registerDocuments(networkPath, {document}, Case::Exact);
+}
+
+void registerDocuments(const std::string& networkPath, const std::vector<std::string>& documents, Case rule) {
     const ListGuard guard(networkPath);
-    const std::string list = networkPath + "Files.dat";
-    if (listEmpty(list)) {
-        writeLines(list, {document});
-        return;
+    const std::string list = networkPath + kFilesFile;
+    const bool empty = listEmpty(list);
+    std::vector<std::string> listed = empty ? std::vector<std::string>{} : readLines(list);
+    std::vector<std::string> added;
+    for (const std::string& document : documents) {
+        if (listsEntry(listed, document, rule)) continue;
+        listed.push_back(document);
+        added.push_back(document);
     }
-    if (!containsLine(list, document, Case::Exact)) appendLine(list, document);
+    if (added.empty()) return;
+    if (empty)
+        writeLines(list, added);
+    else
+        appendLines(list, added);
 }
 
 void unlockDocument(const std::string& networkPath, const std::string& document) {
+    unlockDocuments(networkPath, {document});
+}
+
+void unlockDocuments(const std::string& networkPath, const std::vector<std::string>& documents) {
+    if (documents.empty()) return;
     const ListGuard guard(networkPath);
-    const std::string list = networkPath + "Locked.dat";
+    const std::string list = networkPath + kLockedFile;
     if (!fileExists(list)) return;
-    rewriteWithout(list, networkPath + "temp.dat", {document}, Replace::RenameOver);
+    rewriteWithout(list, networkPath + kUnlockTransient, documents, Replace::RenameOver);
     try {
-        dropHolders(networkPath, {document});
+        dropHolders(networkPath, documents);
     } catch (const VbError&) {
         // A record left behind names a lock that is no longer listed: it is never shown.
     }

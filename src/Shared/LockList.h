@@ -15,6 +15,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "SystemFiles.h"
 
 namespace varkel::shared {
 
@@ -58,11 +61,21 @@ enum class LockResult { Granted, InUse };
 // listed, appends it (or writes the list anew when it is empty or missing) and records this
 // process as its holder.
 LockResult lockDocument(const std::string& networkPath, const std::string& document);
+// The same for many documents in one change of the list: either every one is locked, or none
+// is and the result names those already in use. A document named twice (in any letter case)
+// is locked once.
+std::vector<std::string> lockDocuments(const std::string& networkPath, const std::vector<std::string>& documents);
+
 // Appends the document to the current-files list unless it is listed exactly.
 void registerDocument(const std::string& networkPath, const std::string& document);
+// Appends, in one change of the list, each document that it does not list yet under `rule`.
+void registerDocuments(const std::string& networkPath, const std::vector<std::string>& documents, Case rule);
+
 // Removes every line that is exactly the document from the lock list, through temp.dat, and
 // its holder. A lock list that no longer exists holds no lock to remove.
 void unlockDocument(const std::string& networkPath, const std::string& document);
+// The same for many documents in one change of the list.
+void unlockDocuments(const std::string& networkPath, const std::vector<std::string>& documents);
 // Refreshes this process's heartbeat in the holder record. A share that cannot be reached
 // just now misses one beat; the wait goes on.
 void showHolderAlive(const std::string& networkPath, const std::string& document);

@@ -55,9 +55,13 @@ void writeLines(const std::string& path, const std::vector<std::string>& lines) 
     out.close();
 }
 
-void appendLine(const std::string& path, std::string_view line) {
+void appendLine(const std::string& path, std::string_view line) { appendLines(path, {std::string(line)}); }
+
+void appendLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text.append(line).append("\r\n");
     TextWriter out(path, OpenMode::Append);
-    out.printLine(line);
+    out.print(text);
     out.close();
 }
 

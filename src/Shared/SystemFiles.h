@@ -29,8 +29,9 @@ std::vector<std::string> readLines(const std::string& path);
 
 // Whole-file replace, one entry per line.
 void writeLines(const std::string& path, const std::vector<std::string>& lines);
-// Appends one line, creating the file when it is missing.
+// Appends one line, or several in one write, creating the file when it is missing.
 void appendLine(const std::string& path, std::string_view line);
+void appendLines(const std::string& path, const std::vector<std::string>& lines);
 
 enum class Case { Exact, Ignored };
 bool sameEntry(std::string_view a, std::string_view b, Case rule);

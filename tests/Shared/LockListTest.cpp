@@ -1,4 +1,5 @@
 #include "File.h"
+#include "LockHolders.h"
 #include "LockList.h"
 #include "Process.h"
 #include "WinPath.h"
@@ -69,6 +70,52 @@ TEST_F(LockList, UnlockingRemovesOnlyExactLinesAndKeepsTheOrder) {
     fs::remove("Locked.dat");
     unlockDocument(net, "Z:\\b.doc");  // a cleared list holds nothing to unlock
     EXPECT_FALSE(fs::exists("Locked.dat"));
+}
+
+// Many documents in one change of each list: all locked or none, each line once.
+TEST_F(LockList, ManyDocumentsAreLockedAllOrNoneInOneChange) {
+    struct Case {
+        std::string before;
+        std::vector<std::string> documents;
+        std::vector<std::string> inUse;
+        std::string after;
+    } cases[] = {
+        {"", {"Z:\\a.doc", "Z:\\b.doc", "z:\\A.DOC"}, {}, "Z:\\a.doc\r\nZ:\\b.doc\r\n"},
+        {"Z:\\x.doc\r\n", {"Z:\\a.doc", "Z:\\b.doc"}, {}, "Z:\\x.doc\r\nZ:\\a.doc\r\nZ:\\b.doc\r\n"},
+        {"Z:\\B.DOC\r\n", {"Z:\\a.doc", "Z:\\b.doc", "Z:\\c.doc", "z:\\b.doc"}, {"Z:\\b.doc"}, "Z:\\B.DOC\r\n"},
+        {"Z:\\x.doc\r\n", {}, {}, "Z:\\x.doc\r\n"},
+    };
+    for (const auto& c : cases) {
+        writeBytes("Locked.dat", c.before);
+        fs::remove("Holders.dat");
+        EXPECT_EQ(lockDocuments(net, c.documents), c.inUse) << c.before;
+        EXPECT_EQ(readBytes("Locked.dat"), c.after) << c.before;
+        // Each lock taken has this process as its holder; a refusal records none.
+        const auto holders = readHolders(net);
+        EXPECT_EQ(holders.size(), c.inUse.empty() ? std::count(c.after.begin(), c.after.end(), '\n') -
+                                                        std::count(c.before.begin(), c.before.end(), '\n')
+                                                  : 0)
+            << c.before;
+        for (const auto& h : holders) EXPECT_EQ(h.pid, platform::currentProcessId());
+        EXPECT_FALSE(fs::exists(ListGuard::kFileName));
+    }
+}
+
+TEST_F(LockList, ManyDocumentsAreUnlockedAndRegisteredInOneChange) {
+    writeBytes("Locked.dat", "Z:\\a.doc\r\nZ:\\B.DOC\r\nZ:\\b.doc\r\nZ:\\c.doc\r\n");
+    unlockDocuments(net, {"Z:\\a.doc", "Z:\\b.doc"});
+    EXPECT_EQ(readBytes("Locked.dat"), "Z:\\B.DOC\r\nZ:\\c.doc\r\n");
+    EXPECT_FALSE(fs::exists("temp.dat"));
+
+    for (const auto& [rule, after] : {std::pair{Case::Ignored, "Z:\\A.DOC\r\nZ:\\b.doc\r\n"},
+                                      std::pair{Case::Exact, "Z:\\A.DOC\r\nZ:\\a.doc\r\nZ:\\b.doc\r\n"}}) {
+        writeBytes("Files.dat", "Z:\\A.DOC\r\n");
+        registerDocuments(net, {"Z:\\a.doc", "Z:\\b.doc", "Z:\\b.doc"}, rule);
+        EXPECT_EQ(readBytes("Files.dat"), after);
+    }
+    fs::remove("Files.dat");
+    registerDocuments(net, {"Z:\\a.doc"}, Case::Exact);
+    EXPECT_EQ(readBytes("Files.dat"), "Z:\\a.doc\r\n");
 }
 
 TEST_F(LockList, TheGuardIsReleasedAndAnAbandonedOneIsBroken) {
