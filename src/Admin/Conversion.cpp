@@ -101,7 +101,7 @@ bool convertDocument(ConversionJournal& journal, size_t index, LibraryKey& key, 
         journal.failed[index] = true;
         return false;
     }
-    prepareReplacement(document, scratch);
+    prepareReplacement(scratch);
     markConverted(journal, index);
     stepDone(hooks, "marked");
     replaceDocument(scratch, document);
@@ -134,12 +134,8 @@ void finish(const ConversionJournal& journal, LibraryKey& key, const ConversionH
     stepDone(hooks, "journal removed");
     kJournal.wipeRemains();
     // After the journal: a lock left by a crash here is harmless, one removed twice is not.
-    for (const auto& document : journal.documents) shared::unlockDocument(journal.networkPath, document);
+    shared::unlockDocuments(journal.networkPath, journal.documents);
     report(hooks, "");
-}
-
-void releaseLocks(const std::string& networkPath, const std::vector<std::string>& documents) {
-    for (const auto& document : documents) shared::unlockDocument(networkPath, document);
 }
 
 }  // namespace
@@ -200,25 +196,20 @@ ConversionStart beginConversion(const std::string& networkPath, const std::strin
     journal.oldKey = oldKey;
     journal.newKey = newKey;
     auto surviving = survivingEntries(shared::readLines(networkPath + kFilesFile), allowDriveC);
-    try {
-        for (const auto& entry : surviving.kept) {
-            if (listedIn(journal.documents, entry) || listedIn(start.locked, entry)) continue;
-            const bool granted = shared::lockDocument(networkPath, entry) == shared::LockResult::Granted;
-            (granted ? journal.documents : start.locked).push_back(entry);
-        }
-    } catch (...) {
-        releaseLocks(networkPath, journal.documents);
-        throw;
-    }
-    if (!start.locked.empty()) {
-        releaseLocks(networkPath, journal.documents);
-        return start;
-    }
+    for (const auto& entry : surviving.kept)
+        if (!listedIn(journal.documents, entry)) journal.documents.push_back(entry);
+    start.locked = shared::lockDocuments(networkPath, journal.documents);
+    if (!start.locked.empty()) return start;
     journal.entries = std::move(surviving.kept);
     journal.unreachable = std::move(surviving.unreachable);
     journal.converted.assign(journal.documents.size(), false);
     journal.failed.assign(journal.documents.size(), false);
-    writeJournal(journal);
+    try {
+        writeJournal(journal);
+    } catch (...) {
+        shared::unlockDocuments(networkPath, journal.documents);  // nothing else has changed
+        throw;
+    }
     start.journal = std::move(journal);
     return start;
 }

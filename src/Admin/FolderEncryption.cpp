@@ -13,6 +13,7 @@
 #include "WinPath.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace varkel::admin {
 namespace {
@@ -36,30 +37,57 @@ void stepDone(const EncryptionHooks& hooks, std::string_view step) {
     if (hooks.afterStep) hooks.afterStep(step);
 }
 
-// Appends the document to the current-files list unless it is listed, case ignored: a
-// document registered before a crash is not registered twice.
-void registerEncrypted(const std::string& networkPath, const std::string& document) {
-    const std::string list = networkPath + kFilesFile;
-    shared::ListGuard guard(networkPath);  // launchers change the list too
-    if (platform::fileExists(list) && shared::containsLine(list, document, shared::Case::Ignored)) return;
-    shared::appendLine(list, document);
-}
+// Encrypted documents waiting to be registered. Each change of the current-files list on a
+// network share costs several round trips to the server (the guard, reading the list,
+// appending), so documents are registered together: when a batch is full, when the first of
+// it has waited long enough, and at the end. A document waiting here is marked in the
+// journal, so a crash leaves it to be registered at the next start. A document already
+// listed, in any letter case, is not registered twice.
+class Registrations {
+public:
+    Registrations(std::string networkPath, RegistrationBatch batch, const EncryptionHooks& hooks)
+        : networkPath_(std::move(networkPath)), batch_(batch), hooks_(hooks) {}
+
+    void add(const std::string& document) {
+        const auto now = std::chrono::steady_clock::now();
+        if (pending_.empty()) firstAt_ = now;
+        pending_.push_back(document);
+        if (pending_.size() >= batch_.documents || now - firstAt_ >= batch_.wait) flush();
+    }
+
+    void flush() {
+        if (pending_.empty()) return;
+        shared::registerDocuments(networkPath_, pending_, shared::Case::Ignored);  // launchers change the list too
+        pending_.clear();
+        stepDone(hooks_, "registered");
+    }
+
+private:
+    std::string networkPath_;
+    RegistrationBatch batch_;
+    const EncryptionHooks& hooks_;
+    std::vector<std::string> pending_;
+    std::chrono::steady_clock::time_point firstAt_;
+};
 
 // A document the library could not encrypt ends the command: it and the documents after it
 // stay plain and unregistered, as they were, and the journal goes so that the next start does
-// not fail on it again. A document after it marked encrypted (by an earlier run) is finished.
-void abandonAfter(EncryptionJournal& journal, size_t failed) {
+// not fail on it again. The documents before it are registered, and so is a document after it
+// marked encrypted (by an earlier run), which is finished first.
+void abandonAfter(EncryptionJournal& journal, size_t failed, Registrations& registrations) {
     for (size_t j = failed + 1; j < journal.documents.size(); ++j) {
         if (!journal.encrypted[j]) continue;
         completeReplacement(journal.documents[j]);
-        registerEncrypted(journal.networkPath, journal.documents[j]);
+        registrations.add(journal.documents[j]);
     }
+    registrations.flush();
     kJournal.remove();
     kJournal.wipeRemains();
 }
 
-// Document → complete scratch copy beside it → journal mark → one rename → registration.
-void encryptDocument(EncryptionJournal& journal, size_t index, const EncryptionHooks& hooks) {
+// Document → complete scratch copy beside it → journal mark → one rename. False, with the
+// document as it was, when the library could not make the copy.
+bool encryptDocument(EncryptionJournal& journal, size_t index, const EncryptionHooks& hooks) {
     const std::string& document = journal.documents[index];
     const std::string scratch = document + kScratchSuffix;
     if (platform::fileExists(scratch)) platform::deleteFile(scratch);  // an unfinished copy
@@ -68,18 +96,16 @@ void encryptDocument(EncryptionJournal& journal, size_t index, const EncryptionH
         binaryFileEnc(SdkArg);
     } catch (...) {
         if (platform::fileExists(scratch)) platform::deleteFile(scratch);
-        abandonAfter(journal, index);
         throw;
     }
     stepDone(hooks, "encrypted");
-    prepareReplacement(document, scratch);
+    prepareReplacement(scratch);
     kJournal.mark(kEncryptedTag, index, document);
     journal.encrypted[index] = true;
     stepDone(hooks, "marked");
     replaceDocument(scratch, document);
     stepDone(hooks, "replaced");
-    registerEncrypted(journal.networkPath, document);
-    stepDone(hooks, "registered");
+    return true;
 }
 
 }  // namespace
@@ -131,23 +157,30 @@ EncryptionJournal beginEncryption(const std::string& networkPath, const std::str
     return journal;
 }
 
-size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks) {
+size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks, RegistrationBatch batch) {
     LibraryKey key;
     key.use(journal.key);
+    Registrations registrations(journal.networkPath, batch, hooks);
     size_t encrypted = 0;
     for (size_t i = 0; i < journal.documents.size(); ++i) {
         const std::string& document = journal.documents[i];
         if (hooks.progress) hooks.progress(i + 1, document);
         if (journal.encrypted[i]) {
             completeReplacement(document);
-            registerEncrypted(journal.networkPath, document);
         } else if (platform::fileExists(document)) {
-            encryptDocument(journal, i, hooks);
+            try {
+                encryptDocument(journal, i, hooks);
+            } catch (...) {
+                abandonAfter(journal, i, registrations);
+                throw;
+            }
         } else {
             continue;  // gone since the command began
         }
+        registrations.add(document);
         ++encrypted;
     }
+    registrations.flush();
     kJournal.remove();
     stepDone(hooks, "journal removed");
     kJournal.wipeRemains();

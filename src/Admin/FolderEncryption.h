@@ -4,10 +4,12 @@
 // leaves one encrypted but unregistered: the format has no header, so nothing could tell
 // afterwards. A journal in the working folder holds the key and the planned documents, and
 // marks each document whose encrypted copy is complete. Each document is encrypted into a
-// scratch file beside it, which then replaces it in one rename, and is registered at once.
-// The next start of the console finishes an interrupted command from the journal.
+// scratch file beside it, which then replaces it in one rename, and is registered together
+// with the documents encrypted just before or after it. The next start of the console
+// finishes an interrupted command from the journal.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -57,10 +59,17 @@ struct EncryptionHooks {
 EncryptionJournal beginEncryption(const std::string& networkPath, const std::string& key,
                                   const std::vector<std::string>& documents);
 
+// Encrypted documents are registered together, in one change of the current-files list: when
+// this many wait, when the first of them has waited this long, and at the end.
+struct RegistrationBatch {
+    size_t documents = 100;
+    std::chrono::milliseconds wait{2000};
+};
+
 // Encrypts and registers each document the journal has not finished, then removes the
 // journal; returns how many documents are encrypted. The library is left set up with the
 // journal's key.
-size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks = {});
+size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks = {}, RegistrationBatch batch = {});
 
 // The journal of an interrupted folder encryption, if there is one; wipes the remains of a
 // journal that a finished command removed. A journal that cannot be read raises VbError.

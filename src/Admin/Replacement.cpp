@@ -6,8 +6,7 @@
 
 namespace varkel::admin {
 
-void prepareReplacement(const std::string& document, const std::string& scratch) {
-    platform::copyAttributes(document, scratch);
+void prepareReplacement(const std::string& scratch) {
     platform::File(scratch, platform::OpenMode::Random).sync();
 }
 

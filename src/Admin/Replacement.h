@@ -9,9 +9,10 @@
 
 namespace varkel::admin {
 
-// Gives the scratch copy the document's owner, group and permission bits and flushes it.
-void prepareReplacement(const std::string& document, const std::string& scratch);
-// The prepared scratch copy takes the document's place.
+// Flushes the scratch copy to disk, so that the rename that follows never puts a file that has
+// not been written whole in the document's place.
+void prepareReplacement(const std::string& scratch);
+// The prepared scratch copy takes the document's place, with its owner, group and permission bits.
 void replaceDocument(const std::string& scratch, const std::string& document);
 // Finishes a replacement that was prepared but not done: the scratch copy, when it is still
 // there, takes the document's place.

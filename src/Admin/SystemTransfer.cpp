@@ -89,7 +89,7 @@ Placement placeCopies(const std::vector<Copy>& copies) {
             if (copy.file->ownerOnly) {
                 platform::replaceFile(scratchOf(copy.to), copy.to);
             } else {
-                if (platform::fileExists(copy.to)) prepareReplacement(copy.to, scratchOf(copy.to));
+                if (platform::fileExists(copy.to)) prepareReplacement(scratchOf(copy.to));
                 replaceDocument(scratchOf(copy.to), copy.to);
             }
             result.placed = current + 1;

@@ -83,9 +83,11 @@ protected:
         writeBytes(share / "Files.dat", "N:\\LISTED.DOC\r\n");
         documents = {"N:\\a.doc", "N:\\b report.xls", "N:\\c.txt"};
     }
-    size_t encryptAll(const EncryptionHooks& hooks = {}) {
+    // Registered two at a time, so that a run of three has a full batch and a last one.
+    static constexpr RegistrationBatch kPairs{.documents = 2, .wait = std::chrono::hours(1)};
+    size_t encryptAll(const EncryptionHooks& hooks = {}, RegistrationBatch batch = kPairs) {
         const FolderPlan plan = planFolder("N:\\", shared::readLines("N:\\Files.dat"));
-        return runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt), hooks);
+        return runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt), hooks, batch);
     }
     // The bytes a document decrypts to under the key, through a scratch file in the working folder.
     static std::string decrypted(const std::string& bytes) {
@@ -162,24 +164,41 @@ TEST_F(FolderEncryptionTest, ThePlanLeavesOutTheSystemFilesAndWhatIsListedIgnori
               "There is nothing left to encrypt in N:\\.  Left out: 1 file of the system itself.");
 }
 
-TEST_F(FolderEncryptionTest, EachDocumentIsEncryptedOnceAndRegisteredAsSoonAsItIsReplaced) {
-    addStandardDocuments();
-    std::vector<std::string> registeredWhenReplaced;
-    EncryptionHooks hooks;
-    hooks.afterStep = [&](std::string_view step) {
-        if (step == "registered") registeredWhenReplaced.push_back(shared::readLines("N:\\Files.dat").back());
-        if (fs::exists(work() / kEncryptJournalFile)) {  // it holds the key
-            EXPECT_EQ(fs::status(work() / kEncryptJournalFile).permissions() & fs::perms::all,
-                      fs::perms::owner_read | fs::perms::owner_write);
-        }
+// Documents are registered together, each only once it is encrypted and in place: in full
+// batches, when the first of a batch has waited long enough, and at the end.
+TEST_F(FolderEncryptionTest, DocumentsAreRegisteredTogetherOnceEncryptedAndInPlace) {
+    struct Case {
+        RegistrationBatch batch;
+        std::vector<size_t> registeredAtEachStep;  // documents listed after each "registered" step
     };
-    EXPECT_EQ(encryptAll(hooks), 3u);
-    EXPECT_EQ(registeredWhenReplaced, documents);
-    const Figures figures = checkDocuments();
-    EXPECT_EQ(figures.plain, 0);
-    expectEachRegisteredOnce();
-    expectSystemFilesUntouched();
-    expectNoRemains();
+    for (const Case& c : {Case{{.documents = 2, .wait = std::chrono::hours(1)}, {2, 3}},
+                          Case{{.documents = 100, .wait = std::chrono::hours(1)}, {3}},
+                          Case{{.documents = 100, .wait = std::chrono::milliseconds(0)}, {1, 2, 3}}}) {
+        SCOPED_TRACE(c.batch.documents);
+        addStandardDocuments();
+        std::vector<size_t> registered;
+        EncryptionHooks hooks;
+        hooks.afterStep = [&](std::string_view step) {
+            if (fs::exists(work() / kEncryptJournalFile)) {  // it holds the key
+                EXPECT_EQ(fs::status(work() / kEncryptJournalFile).permissions() & fs::perms::all,
+                          fs::perms::owner_read | fs::perms::owner_write);
+            }
+            if (step != "registered") return;
+            const auto lines = shared::readLines("N:\\Files.dat");
+            for (size_t i = 1; i < lines.size(); ++i) {
+                EXPECT_EQ(lines[i], documents[i - 1]);
+                EXPECT_NE(readBytes(platform::hostPath(lines[i])), plains[lines[i]]) << lines[i] << " listed plain";
+            }
+            registered.push_back(lines.size() - 1);
+        };
+        EXPECT_EQ(encryptAll(hooks, c.batch), 3u);
+        EXPECT_EQ(registered, c.registeredAtEachStep);
+        const Figures figures = checkDocuments();
+        EXPECT_EQ(figures.plain, 0);
+        expectEachRegisteredOnce();
+        expectSystemFilesUntouched();
+        expectNoRemains();
+    }
 }
 
 TEST_F(FolderEncryptionTest, ADocumentRegisteredMeanwhileUnderAnotherCaseIsNotListedTwice) {
@@ -222,9 +241,10 @@ TEST_F(FolderEncryptionTest, AFailureLeavesTheRestPlainAndUnregisteredAndNoJourn
 
 // ---- Killed at any moment -------------------------------------------------------------
 
-// Three documents: four steps each, then the journal's removal. Library calls: the key
-// set-up, one encryption per document, the wipe of the removed journal.
-constexpr int kSteps = 3 * 4 + 1;
+// Three documents: three steps each, two registrations (a pair, then the last), then the
+// journal's removal. Library calls: the key set-up, one encryption per document, the wipe of
+// the removed journal.
+constexpr int kSteps = 3 * 3 + 2 + 1;
 constexpr int kLibraryCalls = 1 + 3 + 1;
 
 class KilledFolderEncryptionTest : public FolderEncryptionTest, public ::testing::WithParamInterface<KillPoint> {};
@@ -274,7 +294,7 @@ TEST_F(FolderEncryptionTest, TheKillPointsCoverEveryStepAndLibraryCall) {
 
 TEST_F(FolderEncryptionTest, KilledAgainWhileFinishingTheNextStartStillFinishes) {
     addStandardDocuments();
-    ASSERT_TRUE(runInDyingChild({.step = 6}, [this](std::function<void()> step) {  // inside the second document
+    ASSERT_TRUE(runInDyingChild({.step = 5}, [this](std::function<void()> step) {  // inside the second document
         EncryptionHooks hooks;
         hooks.afterStep = [&](std::string_view) { step(); };
         encryptAll(hooks);
