@@ -43,6 +43,10 @@ class PrintedDialogs : public varkel::shared::Dialogs {
 public:
     void message(QWidget*, const QString& text) override { std::cerr << "message: " << text.toStdString() << "\n"; }
     bool askYesNo(QWidget*, const QString&, const QString&) override { return false; }
+    bool askNoByDefault(QWidget*, const QString& text, const QString&) override {
+        std::cerr << "question answered No: " << text.toStdString() << "\n";
+        return false;
+    }
     [[noreturn]] void fatal(QWidget*, const QString& text) override {
         std::cerr << "fatal: " << text.toStdString() << "\n";
         std::exit(3);
@@ -201,6 +205,8 @@ int main(int argc, char* argv[]) try {
     shell("cp -r '" + (local / "src").string() + "' '" + (local / "down").string() + "'");
     const LocalCipher cipher = localCipher(local / "down");
 
+    // Registered, as the console would have it: the launcher asks before opening anything else.
+    std::ofstream(server / "Files.dat", std::ios::binary | std::ios::app) << "N:\\Docs\\big.bin\r\n";
     std::vector<double> starts;
     for (int i = 0; i < 3; ++i) starts.push_back(launcherStart(local, launcherMib));
     std::sort(starts.begin(), starts.end());
