@@ -98,25 +98,40 @@ private:
     Clock::duration age_{};
 };
 
-// Moves an abandoned guard aside and deletes it. A guard that was replaced by a live one
-// between the look and the move is put back.
-void breakGuard(const std::string& file, const std::string& seen) {
-    const std::string aside = file + "." + hostName() + "." + std::to_string(currentProcessId());
+void removeQuietly(const std::string& file) {
     try {
-        replaceFile(file, aside);
+        deleteFile(file);
     } catch (const VbError&) {
-        return;  // gone already: someone else broke or released it
-    }
-    if (readGuard(aside).value_or(std::string()) == seen) {
-        deleteFile(aside);
-        return;
-    }
-    try {
-        renameFile(aside, file);
-    } catch (const VbError&) {
-        deleteFile(aside);
+        // Gone already, or left to be judged again.
     }
 }
+
+}  // namespace
+
+bool breakAbandonedGuard(const std::string& networkPath, const std::string& seen, const GuardTimes& times) {
+    const std::string guard = networkPath + ListGuard::kFileName;
+    const std::string breaker = guard + ListGuard::kBreakerSuffix;
+    if (!createExclusive(breaker, guardOwnerLine(hostName(), currentProcessId(), Clock::now()))) {
+        // Another breaker is at work, or one died at it: its guard is judged like the list's.
+        const std::optional<std::string> held = readGuard(breaker);
+        if (held && guardIsStale(*held, GuardAge(breaker).of(*held), times)) removeQuietly(breaker);
+        return false;
+    }
+    // Breakers take turns, and only a breaker removes a guard that is not its own: the guard found
+    // abandoned is still there, or it has gone and a new one may stand there, which stays.
+    bool broken = false;
+    try {
+        if (readGuard(guard) == seen) {
+            deleteFile(guard);
+            broken = true;
+        }
+    } catch (const VbError&) {
+    }
+    removeQuietly(breaker);
+    return broken;
+}
+
+namespace {
 
 // Whether the list is empty or missing (a missing one is created empty).
 bool listEmpty(const std::string& list) { return !File(list, OpenMode::Random).holdsData(); }
@@ -166,7 +181,8 @@ ListGuard::ListGuard(const std::string& networkPath, GuardTimes times)
             continue;
         }
         if (guardIsStale(*held, age.of(*held), times)) {
-            breakGuard(file_, *held);
+            if (!breakAbandonedGuard(networkPath, *held, times))
+                std::this_thread::sleep_for(std::chrono::milliseconds(2 + jitter() % 15));
             continue;
         }
         if (tooLong) raise(kPermissionDenied, file_ + " is held by " + *held);

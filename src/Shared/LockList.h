@@ -8,7 +8,8 @@
 // another machine, when it has stood longer than a few seconds on the network folder's own
 // clock (the stamp of a file written there at that moment), so that machines whose clocks
 // disagree never break each other's live guards; an owner that runs on this host is never
-// broken. The lists themselves keep their formats, so every reader still reads them.
+// broken. Breaking takes turns (breakAbandonedGuard). The lists themselves keep their
+// formats, so every reader still reads them.
 #pragma once
 
 #include <chrono>
@@ -35,6 +36,8 @@ public:
     ListGuard& operator=(const ListGuard&) = delete;
 
     static constexpr const char* kFileName = "Locked.lck";
+    // Beside it, the guard through which those who break an abandoned guard take turns.
+    static constexpr const char* kBreakerSuffix = ".break";
 
     // The network folder's own clock, in seconds since 1970: when this guard was written there.
     int64_t shareNow() const { return shareNow_; }
@@ -48,6 +51,13 @@ private:
 // The network folder's own clock now, in seconds since 1970: the stamp of a file written there
 // this moment (beside the guard, and removed again). Nothing when the folder cannot be written.
 std::optional<int64_t> networkFolderClock(const std::string& networkPath);
+
+// Removes the list guard when it still holds `seen`, which was judged abandoned; true when it
+// did. Breakers take turns through a guard of their own (Locked.lck.break, judged abandoned by
+// the same rules), and nobody but a breaker removes a guard that is not their own: so the guard
+// removed is the abandoned one, never a live one that took its place meanwhile (moving a guard
+// aside to look at it would leave the name free for a moment, and two holders).
+bool breakAbandonedGuard(const std::string& networkPath, const std::string& seen, const GuardTimes& times = {});
 
 // The owner line a guard file holds, and whether a guard with that line, standing for
 // `ageOnShare` on the network folder's clock, is abandoned. A line still being written (no

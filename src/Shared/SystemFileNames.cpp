@@ -61,7 +61,7 @@ std::optional<std::string_view> systemFileRole(std::string_view name) {
     if (fixed != std::end(kFixedNames)) return fixed->role;
     if (endsWith(name, kScratchSuffix)) return kScratch;
     if (endsWith(name, kJournalSuffix)) return "the record of an interrupted command";
-    // A guard being broken is first moved aside under its own name followed by host and process.
+    // Beside the guard: the breakers' guard, and the probes that read the folder's clock.
     const std::string_view aside = std::string_view(kListGuardFile);
     if (name.size() > aside.size() + 1 && equalsIgnoreCase(name.substr(0, aside.size()), aside) && name[aside.size()] == '.')
         return "the guard of the shared lists";

@@ -170,6 +170,46 @@ TEST_F(LockList, TheGuardIsReleasedAndAnAbandonedOneIsBroken) {
         EXPECT_FALSE(entry.path().filename().string().starts_with("Locked.lck")) << entry.path();
 }
 
+// Breakers take turns, and remove only the guard they found abandoned: a live guard that has
+// taken its place meanwhile stays, as does anything while another breaker is at work; a
+// breaker that died at work is judged like a guard.
+TEST_F(LockList, OnlyTheGuardFoundAbandonedIsBrokenAndBreakersTakeTurns) {
+    const std::string abandoned = guardOwnerLine("elsewhere", 4242, Clock::now());
+    const std::string live = guardOwnerLine(platform::hostName(), ::getppid(), Clock::now());
+    const int32_t gone = platform::startProcess("true");
+    while (platform::processRunning(gone)) {
+    }
+    const std::string breaker = std::string(ListGuard::kFileName) + ListGuard::kBreakerSuffix;
+    struct Case {
+        const char* what;
+        std::string guard;    // on disk when the breaker comes
+        std::string working;  // the breakers' own guard on disk; empty: none
+        bool broken;
+        bool guardStays;
+        bool breakerStays;
+    } cases[] = {
+        {"the abandoned guard", abandoned, "", true, false, false},
+        {"a live guard in its place", live, "", false, true, false},
+        {"no guard any more", "", "", false, false, false},
+        {"another breaker at work", abandoned, live, false, true, true},
+        {"a breaker that died at work", abandoned, guardOwnerLine(platform::hostName(), gone, Clock::now()), false, true,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(ListGuard::kFileName);
+        fs::remove(breaker);
+        if (!c.guard.empty()) writeBytes(ListGuard::kFileName, c.guard);
+        if (!c.working.empty()) writeBytes(breaker, c.working);
+        EXPECT_EQ(breakAbandonedGuard(net, abandoned), c.broken);
+        EXPECT_EQ(fs::exists(ListGuard::kFileName), c.guardStays);
+        if (c.guardStays) {
+            EXPECT_EQ(readBytes(ListGuard::kFileName), c.guard);
+        }
+        EXPECT_EQ(fs::exists(breaker), c.breakerStays);
+    }
+}
+
 // The guard of a launcher on another machine whose clock runs ten minutes ahead or behind:
 // while it stands within the limit it is waited for; left by a launcher that died, it is broken
 // once it has stood for the limit on the folder's clock, not sooner and not much later.
