@@ -49,10 +49,20 @@ void readNext(const File& file, const std::string& name, uint64_t length, uint64
 // result, `write(block)` writes the result; reads and writes each keep their order, and run on
 // one thread at a time.
 template <class Read, class Work, class Write>
-void throughBlocks(size_t blockSize, Read read, Work work, Write write) {
+void throughBlocks(uint64_t length, Read read, Work work, Write write) {
+    const size_t blockSize = static_cast<size_t>(std::min<uint64_t>(kBlock, length));
     std::array<Block, 3> blocks;
-    for (Block& b : blocks) b.data.resize(blockSize);
+    blocks[0].data.resize(blockSize);
     read(blocks[0]);
+    if (length <= kBlock) {
+        // One block: nothing to overlap, so no helper thread (small documents come by the
+        // thousand, and a thread costs more than their cipher work).
+        if (blocks[0].size == 0) return;
+        work(blocks[0]);
+        write(blocks[0]);
+        return;
+    }
+    for (Block& b : blocks) b.data.resize(blockSize);
     Block* worked = nullptr;  // worked on, not yet written
     for (size_t i = 0; blocks[i % 3].size > 0; ++i) {
         Block& current = blocks[i % 3];
@@ -93,7 +103,7 @@ void processBinaryFile(ModuleState& m, const std::string& cmd, bool decrypt) {
     OutputTail tail;
     uint64_t readOffset = 0;
     throughBlocks(
-        static_cast<size_t>(std::min<uint64_t>(kBlock, length)),
+        length,
         [&](Block& b) { readNext(input, names.input, length, readOffset, b); },
         [&](Block& b) {
             decrypt ? stream.decipher(b.data.data(), b.size) : stream.encipher(b.data.data(), b.size);
@@ -152,7 +162,7 @@ void processTextFile(ModuleState& m, std::string& cmd, bool decrypt) {
     OutputTail tail;
     uint64_t readOffset = 0;
     throughBlocks(
-        static_cast<size_t>(std::min<uint64_t>(kBlock, length)),
+        length,
         // The filtering and the line ends go with the reading and the writing, beside the
         // cipher's work on the block in between.
         [&](Block& b) {
