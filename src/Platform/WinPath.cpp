@@ -111,39 +111,60 @@ fs::path resolveNames(const fs::path& base, const std::vector<std::string>& name
 
 }  // namespace
 
-fs::path hostPath(std::string_view winPath) {
+namespace {
+
+// A Windows-style path as the host folder it starts from and the names below it as spelt, with
+// "." and ".." applied.
+struct Spelt {
+    fs::path base;
+    std::vector<std::string> names;
+};
+
+Spelt spell(std::string_view winPath) {
     if (winPath.empty()) raise(kBadFileName, "empty file name");
     // The host would see only the part before a NUL and act on another file.
     if (winPath.find('\0') != std::string_view::npos) raise(kBadFileName, "file name holds a NUL byte");
     const Parsed p = parse(winPath);
     const DriveMap map = currentDriveMap();
-    fs::path base;
+    Spelt spelt;
     fs::path floor;  // ".." never climbs above this
     if (p.root.empty()) {
-        base = currentHostFolder();
+        spelt.base = currentHostFolder();
         floor = "/";
     } else if (p.root == "\\") {
         const DriveMapping* drive = map.owner(currentHostFolder());
-        base = drive != nullptr ? drive->host : fs::path("/");
-        floor = base;
+        spelt.base = drive != nullptr ? drive->host : fs::path("/");
+        floor = spelt.base;
     } else {
         auto folder = map.hostFolder(p.root);
         if (!folder) raise(kPathNotFound, std::string(winPath));
-        base = *folder;
-        floor = base;
+        spelt.base = *folder;
+        floor = spelt.base;
     }
-    std::vector<std::string> names;  // below `base`, as spelt
     for (const auto& raw : p.parts) {
         if (raw == ".") continue;
         if (raw != "..") {
-            names.push_back(cp1252ToUtf8(raw));
-        } else if (!names.empty()) {
-            names.pop_back();
-        } else if (base != floor && base.has_parent_path()) {
-            base = base.parent_path();
+            spelt.names.push_back(cp1252ToUtf8(raw));
+        } else if (!spelt.names.empty()) {
+            spelt.names.pop_back();
+        } else if (spelt.base != floor && spelt.base.has_parent_path()) {
+            spelt.base = spelt.base.parent_path();
         }
     }
-    return resolveNames(base, names);
+    return spelt;
+}
+
+}  // namespace
+
+fs::path hostPath(std::string_view winPath) {
+    const Spelt spelt = spell(winPath);
+    return resolveNames(spelt.base, spelt.names);
+}
+
+fs::path hostPathAsSpelt(std::string_view winPath) {
+    Spelt spelt = spell(winPath);
+    for (const auto& name : spelt.names) spelt.base /= name;
+    return spelt.base;
 }
 
 std::string windowsPath(const fs::path& host) {

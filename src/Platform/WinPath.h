@@ -21,6 +21,10 @@ inline constexpr const char* kScratchSuffix = ".vrk-scratch";
 // empty name or one that holds a NUL byte.
 std::filesystem::path hostPath(std::string_view winPath);
 
+// The host path of the names as spelt, without looking at the disk: the file hostPath finds
+// when a file of exactly that spelling exists.
+std::filesystem::path hostPathAsSpelt(std::string_view winPath);
+
 // Windows-style name of a host path, through the drive map ("/srv/share/a" -> "N:\a").
 std::string windowsPath(const std::filesystem::path& host);
 
