@@ -3,6 +3,7 @@
 #include "CodePage.h"
 #include "Console.h"
 #include "File.h"
+#include "DocumentContent.h"
 #include "FolderEncryption.h"
 #include "Journal.h"
 #include "Library.h"
@@ -10,6 +11,7 @@
 #include "Replacement.h"
 #include "SystemFiles.h"
 #include "VbError.h"
+#include "WorkingCopies.h"
 
 namespace varkel::admin {
 
@@ -46,11 +48,6 @@ void writeJournal(const ConversionJournal& journal) {
     kJournal.write(lines);
 }
 
-void markConverted(ConversionJournal& journal, size_t index) {
-    kJournal.mark(kConvertedTag, index, journal.documents[index]);
-    journal.converted[index] = true;
-}
-
 void report(const ConversionHooks& hooks, const std::string& text) {
     if (hooks.progress) hooks.progress(text);
 }
@@ -59,54 +56,75 @@ void stepDone(const ConversionHooks& hooks, std::string_view step) {
     if (hooks.afterStep) hooks.afterStep(step);
 }
 
-// A file call of the library on this document; false when the library could not read or
-// write it. Failures of anything else still end the command.
-bool fileCallSucceeds(void (*call)(std::string&), std::string command) {
+// A file call of the library on this document. Its failure is the document's: it is left as
+// it is. Failures of anything else still end the command.
+void callOnDocument(void (*call)(std::string&), std::string command) {
     SdkArg = std::move(command);
     try {
         call(SdkArg);
-        return true;
-    } catch (const platform::VbError&) {
-        return false;
+    } catch (const platform::VbError& error) {
+        throw DocumentFailed{error};
     }
 }
 
-// Old key → plain copy in the working folder → new key → scratch file beside the document.
-bool convertIntoScratch(const ConversionJournal& journal, const std::string& document, const std::string& scratch,
-                        LibraryKey& key, const ConversionHooks& hooks) {
-    report(hooks, "Decrypting " + document);
-    key.use(journal.oldKey);
-    if (!fileCallSucceeds(binaryFileDec, commandName(document) + ' ' + kPlainCopy)) return false;
-    stepDone(hooks, "decrypted");
-
-    report(hooks, "Encrypting " + document);
-    key.use(journal.newKey);
-    const bool encrypted = fileCallSucceeds(binaryFileEnc, std::string(kPlainCopy) + ' ' + commandName(scratch));
-    if (encrypted) stepDone(hooks, "encrypted");
+// Old key: `input` → the plain copy in the working folder; new key: the plain copy → `output`.
+// The plain copy is wiped whatever happens.
+void convertThroughPlainCopy(const ConversionJournal& journal, const std::string& document, const std::string& input,
+                             const std::string& output, LibraryKey& key, const ConversionHooks& hooks) {
+    try {
+        report(hooks, "Decrypting " + document);
+        key.use(journal.oldKey);
+        callOnDocument(binaryFileDec, input + ' ' + kPlainCopy);
+        stepDone(hooks, "decrypted");
+        report(hooks, "Encrypting " + document);
+        key.use(journal.newKey);
+        callOnDocument(binaryFileEnc, std::string(kPlainCopy) + ' ' + output);
+        stepDone(hooks, "encrypted");
+    } catch (const DocumentFailed&) {
+        Journal::wipe(kPlainCopy);
+        throw;
+    }
     Journal::wipe(kPlainCopy);
-    if (encrypted) stepDone(hooks, "plain copy wiped");
-    return encrypted;
+    stepDone(hooks, "plain copy wiped");
 }
 
-// The new-key copy → journal mark → one rename over the document. False, with the document
-// as it was under the old key, when the library could not make the copy.
-bool convertDocument(ConversionJournal& journal, size_t index, LibraryKey& key, const ConversionHooks& hooks) {
+// The document's content under the new key, from its content under the old one, through the
+// working copies.
+std::string convertedContent(const ConversionJournal& journal, size_t index, const std::string& content,
+                             LibraryKey& key, const ConversionHooks& hooks) {
+    writeWorkingCopy(kCipherCopy, content);
+    try {
+        convertThroughPlainCopy(journal, journal.documents[index], kCipherCopy, kCipherCopy, key, hooks);
+    } catch (const DocumentFailed&) {
+        removeWorkingCopies();
+        throw;
+    }
+    return takeWorkingCopy(kCipherCopy);
+}
+
+void markConverted(ConversionJournal& journal, size_t index, const ConversionHooks& hooks) {
+    stepDone(hooks, "written");
+    kJournal.mark(kConvertedTag, index, journal.documents[index]);
+    journal.converted[index] = true;
+    stepDone(hooks, "marked");
+}
+
+// A document that is a link, or too large to be read whole: converted by name into its scratch
+// file → journal mark → one rename over the document.
+void convertByName(ConversionJournal& journal, size_t index, LibraryKey& key, const ConversionHooks& hooks) {
     const std::string& document = journal.documents[index];
     const std::string scratch = document + kScratchSuffix;
     if (platform::fileExists(scratch)) platform::deleteFile(scratch);  // an unfinished copy
-    if (!convertIntoScratch(journal, document, scratch, key, hooks)) {
-        Journal::wipe(kPlainCopy);
+    try {
+        convertThroughPlainCopy(journal, document, commandName(document), commandName(scratch), key, hooks);
+    } catch (const DocumentFailed&) {
         if (platform::fileExists(scratch)) platform::deleteFile(scratch);
-        kJournal.mark(kFailedTag, index, document);
-        journal.failed[index] = true;
-        return false;
+        throw;
     }
     prepareReplacement(scratch);
-    markConverted(journal, index);
-    stepDone(hooks, "marked");
+    markConverted(journal, index, hooks);
     replaceDocument(scratch, document);
     stepDone(hooks, "replaced");
-    return true;
 }
 
 // The current-files list afterwards: without the documents that could not be converted.
@@ -214,21 +232,37 @@ ConversionStart beginConversion(const std::string& networkPath, const std::strin
     return start;
 }
 
-ConversionResult runConversion(ConversionJournal journal, const ConversionHooks& hooks) {
-    Journal::wipe(kPlainCopy);  // left by an interrupted run
+ConversionResult runConversion(ConversionJournal journal, const ConversionHooks& hooks,
+                               const PipelineOptions& pipeline) {
+    removeWorkingCopies();  // left by an interrupted run
     LibraryKey key;
     ConversionResult result;
     result.unreachable = journal.unreachable;
+    // Documents an interrupted run finished: a copy may still wait beside one.
+    std::vector<size_t> order;
     for (size_t i = 0; i < journal.documents.size(); ++i) {
         if (journal.converted[i]) {
             completeReplacement(journal.documents[i]);
-        } else if (journal.failed[i] || !platform::fileExists(journal.documents[i])) {
-            continue;  // could not be converted, or gone since the conversion began
-        } else if (!convertDocument(journal, i, key, hooks)) {
-            continue;
+            ++result.converted;
+        } else if (!journal.failed[i]) {
+            order.push_back(i);
         }
-        ++result.converted;
     }
+    PipelineSteps steps;
+    steps.newContent = [&](size_t index, std::string& content) {
+        return convertedContent(journal, index, content, key, hooks);
+    };
+    steps.byName = [&](size_t index) { convertByName(journal, index, key, hooks); };
+    steps.written = [&](size_t index) { markConverted(journal, index, hooks); };
+    steps.placed = [&](size_t) { stepDone(hooks, "replaced"); };
+    steps.finished = [&](size_t) { ++result.converted; };
+    // A document the library cannot read or write stays as it was under the old key.
+    steps.failed = [&](size_t index, const platform::VbError&) {
+        kJournal.mark(kFailedTag, index, journal.documents[index]);
+        journal.failed[index] = true;
+        return true;
+    };
+    runPipeline(journal.documents, order, steps, pipeline);
     for (size_t i = 0; i < journal.documents.size(); ++i)
         if (journal.failed[i]) result.unreachable.push_back(journal.documents[i]);
     finish(journal, key, hooks);

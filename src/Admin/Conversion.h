@@ -11,6 +11,8 @@
 // document would stay under the old key while the new one became current.
 #pragma once
 
+#include "DocumentPipeline.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,7 +23,6 @@
 namespace varkel::admin {
 
 inline constexpr const char* kJournalFile = "Convert.jnl";  // in the working folder
-inline constexpr const char* kPlainCopy = "dec.tmp";        // in the working folder
 
 struct ConversionJournal {
     std::string networkPath;                // ends in "\"
@@ -81,7 +82,10 @@ ConversionStart beginConversion(const std::string& networkPath, const std::strin
 // releases the locks. The library is left set up with the new key. A document the library
 // cannot read or write (say, a folder it may not write in) stays as it was under the old key,
 // leaves the list and is named, like an entry that cannot be reached.
-ConversionResult runConversion(ConversionJournal journal, const ConversionHooks& hooks = {});
+// The documents are read and written back through the pipeline; a document read whole goes
+// through the working copies, a link or a large document is converted by name.
+ConversionResult runConversion(ConversionJournal journal, const ConversionHooks& hooks = {},
+                               const PipelineOptions& pipeline = {});
 
 // The journal of an interrupted conversion, if there is one; wipes the remains of a journal
 // that a finished conversion removed. A journal that cannot be read raises VbError.

@@ -1,19 +1,24 @@
 #include "FolderEncryption.h"
 
 #include "CodePage.h"
+#include "DocumentContent.h"
 #include "Console.h"
+#include "DocumentPipeline.h"
 #include "File.h"
 #include "Journal.h"
 #include "Library.h"
 #include "LockList.h"
+#include "MemoryFile.h"
 #include "Replacement.h"
 #include "SystemFileNames.h"
 #include "SystemFiles.h"
 #include "VbError.h"
 #include "WinPath.h"
+#include "WorkingCopies.h"
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace varkel::admin {
 namespace {
@@ -70,42 +75,86 @@ private:
     std::chrono::steady_clock::time_point firstAt_;
 };
 
-// A document the library could not encrypt ends the command: it and the documents after it
-// stay plain and unregistered, as they were, and the journal goes so that the next start does
-// not fail on it again. The documents before it are registered, and so is a document after it
-// marked encrypted (by an earlier run), which is finished first.
-void abandonAfter(EncryptionJournal& journal, size_t failed, Registrations& registrations) {
-    for (size_t j = failed + 1; j < journal.documents.size(); ++j) {
-        if (!journal.encrypted[j]) continue;
-        completeReplacement(journal.documents[j]);
-        registrations.add(journal.documents[j]);
-    }
+// A document that could not be read or encrypted ends the command: it and the documents after
+// it stay plain and unregistered, as they were, and the journal goes so that the next start does
+// not fail on it again. The documents before it are registered.
+void abandon(Registrations& registrations) {
     registrations.flush();
     kJournal.remove();
     kJournal.wipeRemains();
 }
 
-// Document → complete scratch copy beside it → journal mark → one rename. False, with the
-// document as it was, when the library could not make the copy.
-bool encryptDocument(EncryptionJournal& journal, size_t index, const EncryptionHooks& hooks) {
+// Where the library reads a document's plain content from: a file in memory, so that the
+// plaintext never reaches a disk, where the system offers one; otherwise the plain working copy,
+// wiped with the library's secure deletion.
+class PlainInput {
+public:
+    explicit PlainInput(bool inMemory)
+        : memory_(inMemory ? platform::MemoryFile::create() : std::nullopt) {}
+    // Holds `plain` and gives the name to read it under.
+    std::string hold(std::string_view plain) {
+        if (!memory_) {
+            writeWorkingCopy(kPlainCopy, plain);
+            return kPlainCopy;
+        }
+        memory_->write(plain);
+        return memory_->name();
+    }
+    void wipe() {
+        if (memory_)
+            memory_->wipe();
+        else
+            Journal::wipe(kPlainCopy);
+    }
+
+private:
+    std::optional<platform::MemoryFile> memory_;
+};
+
+// Its encrypted content, made from the plain content through the plain input and the
+// encrypted working copy.
+std::string encryptedContent(std::string& plain, PlainInput& input, const EncryptionHooks& hooks) {
+    SdkArg = commandName(input.hold(plain)) + ' ' + kCipherCopy;
+    platform::wipe(plain);
+    stepDone(hooks, "plain copy written");
+    try {
+        binaryFileEnc(SdkArg);
+    } catch (const platform::VbError& error) {
+        input.wipe();
+        removeWorkingCopies();
+        throw DocumentFailed{error};
+    }
+    stepDone(hooks, "encrypted");
+    input.wipe();
+    stepDone(hooks, "plain copy wiped");
+    return takeWorkingCopy(kCipherCopy);
+}
+
+void markEncrypted(EncryptionJournal& journal, size_t index, const EncryptionHooks& hooks) {
+    stepDone(hooks, "written");
+    kJournal.mark(kEncryptedTag, index, journal.documents[index]);
+    journal.encrypted[index] = true;
+    stepDone(hooks, "marked");
+}
+
+// A document that is a link, or too large to be read whole: the library encrypts it into a
+// scratch file beside it → journal mark → one rename.
+void encryptByName(EncryptionJournal& journal, size_t index, const EncryptionHooks& hooks) {
     const std::string& document = journal.documents[index];
     const std::string scratch = document + kScratchSuffix;
     if (platform::fileExists(scratch)) platform::deleteFile(scratch);  // an unfinished copy
     SdkArg = commandName(document) + ' ' + commandName(scratch);
     try {
         binaryFileEnc(SdkArg);
-    } catch (...) {
+    } catch (const platform::VbError& error) {
         if (platform::fileExists(scratch)) platform::deleteFile(scratch);
-        throw;
+        throw DocumentFailed{error};
     }
     stepDone(hooks, "encrypted");
     prepareReplacement(scratch);
-    kJournal.mark(kEncryptedTag, index, document);
-    journal.encrypted[index] = true;
-    stepDone(hooks, "marked");
+    markEncrypted(journal, index, hooks);
     replaceDocument(scratch, document);
     stepDone(hooks, "replaced");
-    return true;
 }
 
 }  // namespace
@@ -157,28 +206,52 @@ EncryptionJournal beginEncryption(const std::string& networkPath, const std::str
     return journal;
 }
 
-size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks, RegistrationBatch batch) {
+size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks, const EncryptionOptions& options) {
+    removeWorkingCopies();  // plaintext a killed run left behind
     LibraryKey key;
     key.use(journal.key);
-    Registrations registrations(journal.networkPath, batch, hooks);
+    Registrations registrations(journal.networkPath, options.registrations, hooks);
     size_t encrypted = 0;
+    const auto progress = [&](size_t index) {
+        if (hooks.progress) hooks.progress(index + 1, journal.documents[index]);
+    };
+    // Documents an interrupted run finished: a copy may still wait beside one.
+    std::vector<size_t> order;
     for (size_t i = 0; i < journal.documents.size(); ++i) {
-        const std::string& document = journal.documents[i];
-        if (hooks.progress) hooks.progress(i + 1, document);
-        if (journal.encrypted[i]) {
-            completeReplacement(document);
-        } else if (platform::fileExists(document)) {
-            try {
-                encryptDocument(journal, i, hooks);
-            } catch (...) {
-                abandonAfter(journal, i, registrations);
-                throw;
-            }
-        } else {
-            continue;  // gone since the command began
+        if (!journal.encrypted[i]) {
+            order.push_back(i);
+            continue;
         }
-        registrations.add(document);
+        progress(i);
+        completeReplacement(journal.documents[i]);
+        registrations.add(journal.documents[i]);
         ++encrypted;
+    }
+    std::optional<platform::VbError> failure;
+    PlainInput input(options.plainInMemory);
+    PipelineSteps steps;
+    steps.newContent = [&](size_t index, std::string& plain) {
+        progress(index);
+        return encryptedContent(plain, input, hooks);
+    };
+    steps.byName = [&](size_t index) {
+        progress(index);
+        encryptByName(journal, index, hooks);
+    };
+    steps.written = [&](size_t index) { markEncrypted(journal, index, hooks); };
+    steps.placed = [&](size_t) { stepDone(hooks, "replaced"); };
+    steps.finished = [&](size_t index) {
+        registrations.add(journal.documents[index]);
+        ++encrypted;
+    };
+    steps.failed = [&](size_t, const platform::VbError& error) {
+        failure = error;
+        return false;
+    };
+    runPipeline(journal.documents, order, steps, options.pipeline);
+    if (failure) {
+        abandon(registrations);
+        throw *failure;
     }
     registrations.flush();
     kJournal.remove();

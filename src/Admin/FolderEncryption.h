@@ -3,11 +3,13 @@
 // The command survives being killed at any moment and never encrypts a document twice or
 // leaves one encrypted but unregistered: the format has no header, so nothing could tell
 // afterwards. A journal in the working folder holds the key and the planned documents, and
-// marks each document whose encrypted copy is complete. Each document is encrypted into a
-// scratch file beside it, which then replaces it in one rename, and is registered together
-// with the documents encrypted just before or after it. The next start of the console
-// finishes an interrupted command from the journal.
+// marks each document whose encrypted copy is complete. Each document's encrypted content is
+// written into a scratch file beside it, which then replaces it in one rename, and it is
+// registered together with the documents encrypted just before or after it. The next start of
+// the console finishes an interrupted command from the journal.
 #pragma once
+
+#include "DocumentPipeline.h"
 
 #include <chrono>
 #include <cstddef>
@@ -66,10 +68,20 @@ struct RegistrationBatch {
     std::chrono::milliseconds wait{2000};
 };
 
+struct EncryptionOptions {
+    RegistrationBatch registrations;
+    PipelineOptions pipeline;
+    bool plainInMemory = true;  // where the system offers files in memory; else the plain working copy
+};
+
 // Encrypts and registers each document the journal has not finished, then removes the
 // journal; returns how many documents are encrypted. The library is left set up with the
-// journal's key.
-size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks = {}, RegistrationBatch batch = {});
+// journal's key. The documents are read and written back through the pipeline: the library
+// encrypts a document read whole from a file in memory (or the plain working copy, wiped at
+// once) into the encrypted working copy; a link or a large document it encrypts by name into
+// its scratch file.
+size_t runEncryption(EncryptionJournal journal, const EncryptionHooks& hooks = {},
+                     const EncryptionOptions& options = {});
 
 // The journal of an interrupted folder encryption, if there is one; wipes the remains of a
 // journal that a finished command removed. A journal that cannot be read raises VbError.

@@ -72,13 +72,14 @@ public:
     }
     std::vector<std::pair<std::string, std::string>> calls;
     std::function<void(const std::string&)> onCall;  // runs before each call
-    std::string failOn;  // a call whose argument holds this text fails with "Disk full"
+    // A call for which this says so fails with "Disk full".
+    std::function<bool(const std::string& op, const std::string& arg)> fails;
 
 private:
     int32_t note(const char* op, std::string& arg, int32_t (Library::*real)(std::string&)) {
         calls.emplace_back(op, arg);
         if (onCall) onCall(op);
-        if (!failOn.empty() && arg.find(failOn) != std::string::npos) return 61;
+        if (fails && fails(op, arg)) return 61;
         Library plain;
         return (plain.*real)(arg);
     }

@@ -6,6 +6,7 @@
 #include "FolderEncryption.h"
 #include "KillPoints.h"
 #include "Library.h"
+#include "WorkingCopies.h"
 #include "LockList.h"
 #include "SystemFiles.h"
 #include "TestSupport.h"
@@ -30,9 +31,9 @@ using namespace killtest;
 const std::string kOldKey = "123456789123456789";
 const std::string kNewKey = "987654321987654321";
 
-// Converting three documents: five steps and five library calls each, then three steps and
+// Converting three documents: six steps and five library calls each, then three steps and
 // the wipe of the removed journal.
-constexpr int kSteps = 3 * 5 + 3;
+constexpr int kSteps = 3 * 6 + 3;
 constexpr int kLibraryCalls = 3 * 5 + 1;
 
 void setUpKey(const std::string& key) {
@@ -84,18 +85,20 @@ protected:
         registered = {a, b, c};
         shared::writeLines("N:\\Files.dat", registered);
     }
-    ConversionResult convertAll(bool allowDriveC = true, const ConversionHooks& hooks = {}) {
+    ConversionResult convertAll(bool allowDriveC = true, const ConversionHooks& hooks = {},
+                                const PipelineOptions& pipeline = {}) {
         setUpKey(kOldKey);
         ConversionStart start = beginConversion(NetworkPath, kOldKey, kNewKey, allowDriveC);
         EXPECT_TRUE(start.journal) << "refused";
-        return start.journal ? runConversion(std::move(*start.journal), hooks) : ConversionResult{};
+        return start.journal ? runConversion(std::move(*start.journal), hooks, pipeline) : ConversionResult{};
     }
     void expectUnder(const std::string& key, const std::string& document) {
         EXPECT_EQ(decryptedUnder(key, document), plains.at(document)) << document;
     }
     // Nothing of the conversion is left: journal, plain copy, scratch files, its locks.
     void expectNoRemains(bool locksMayRemain = false) {
-        for (const char* name : {kJournalFile, "Convert.tmp", kPlainCopy}) EXPECT_FALSE(fs::exists(work() / name)) << name;
+        for (const char* name : {kJournalFile, "Convert.tmp", kPlainCopy, kCipherCopy})
+            EXPECT_FALSE(fs::exists(work() / name)) << name;
         for (const auto& entry : fs::recursive_directory_iterator(share))
             EXPECT_EQ(entry.path().string().find(kScratchSuffix), std::string::npos) << entry.path();
         if (locksMayRemain || !fs::exists(share / "Locked.dat")) return;
@@ -223,34 +226,41 @@ TEST_F(ConversionTest, AnEntryThatCannotBeReachedIsSkippedAndNamed) {
     expectNoRemains();
 }
 
-// The real library, but one file call on a document whose name holds `failOn` fails as a
-// folder the console may not write in would.
+// The real library, but its second decryption or encryption fails, as one of a folder the
+// console may not read would.
 class RefusingLibrary : public Library {
 public:
-    RefusingLibrary(std::string failOn, bool onDecrypt) : failOn_(std::move(failOn)), onDecrypt_(onDecrypt) {}
+    explicit RefusingLibrary(bool onDecrypt) : onDecrypt_(onDecrypt) {}
     int32_t VrkBinaryFileDec(std::string& cmd) override {
-        if (onDecrypt_ && cmd.find(failOn_) != std::string::npos) return platform::kPermissionDenied;
+        if (onDecrypt_ && ++calls_ == 2) return platform::kPermissionDenied;
         return Library::VrkBinaryFileDec(cmd);
     }
     int32_t VrkBinaryFileEnc(std::string& cmd) override {
-        if (!onDecrypt_ && cmd.find(failOn_) != std::string::npos) return platform::kPermissionDenied;
+        if (!onDecrypt_ && ++calls_ == 2) return platform::kPermissionDenied;
         return Library::VrkBinaryFileEnc(cmd);
     }
 
 private:
-    std::string failOn_;
     bool onDecrypt_;
+    int calls_ = 0;
 };
 
-TEST_F(ConversionTest, ADocumentTheLibraryCannotConvertStaysUnderTheOldKeyAndIsNamed) {
-    for (const bool onDecrypt : {true, false}) {
-        SCOPED_TRACE(onDecrypt ? "decrypting" : "encrypting");
+// The second document (b) cannot be converted: by the library, decrypting or encrypting, or
+// because its copy cannot be written beside it (a folder has the copy's name).
+TEST_F(ConversionTest, ADocumentThatCannotBeConvertedStaysUnderTheOldKeyAndIsNamed) {
+    for (const char* failing : {"decrypting", "encrypting", "writing"}) {
+        SCOPED_TRACE(failing);
         addStandardDocuments();
         writeBytes(share / "key.dat", kOldKey + "\r\n");
-        RefusingLibrary refusing("b report", onDecrypt);
-        Library::install(&refusing);
+        const fs::path blocked = share / "sub folder" / ("b report.xls" + std::string(kScratchSuffix));
+        RefusingLibrary refusing(failing == std::string("decrypting"));
+        if (failing == std::string("writing"))
+            fs::create_directory(blocked);
+        else
+            Library::install(&refusing);
         const ConversionResult result = convertAll();
         Library::install(nullptr);
+        fs::remove(blocked);
         EXPECT_EQ(result.converted, 2);
         EXPECT_EQ(result.unreachable, std::vector<std::string>{b});
         expectUnder(kNewKey, a);
@@ -311,10 +321,10 @@ TEST_F(ConversionTest, NoPlaintextReachesTheNetworkFolderAndDocumentsStayLocked)
 // Runs the whole conversion in a child process that dies at `point`; true when it died.
 bool convertInDyingChild(const KillPoint& point) {
     setUpKey(kOldKey);
-    return runInDyingChild(point, [](std::function<void()> step) {
+    return runInDyingChild(point, [&point](std::function<void()> step) {
         ConversionHooks hooks;
         hooks.afterStep = [&](std::string_view) { step(); };
-        runConversion(*beginConversion(NetworkPath, kOldKey, kNewKey, true).journal, hooks);
+        runConversion(*beginConversion(NetworkPath, kOldKey, kNewKey, true).journal, hooks, {.workers = point.workers});
     });
 }
 
@@ -352,7 +362,7 @@ TEST_F(ConversionTest, KilledAgainWhileFinishingTheNextStartStillFinishes) {
         hooks.afterStep = [&](std::string_view) {
             if (++steps == 2) ::raise(SIGKILL);
         };
-        runConversion(*findInterruptedConversion(), hooks);
+        runConversion(*findInterruptedConversion(), hooks, {.workers = 0});
         ::_exit(0);
     }
     int status = 0;
@@ -365,7 +375,7 @@ TEST_F(ConversionTest, KilledAgainWhileFinishingTheNextStartStillFinishes) {
 
 TEST_F(ConversionTest, AJournalCutShortByACrashCountsOnlyWholeLines) {
     addStandardDocuments();
-    ASSERT_TRUE(convertInDyingChild({.step = 4}));  // the first document is marked converted
+    ASSERT_TRUE(convertInDyingChild({.step = 5}));  // the first document is marked converted
     auto journal = findInterruptedConversion();
     ASSERT_TRUE(journal);
     EXPECT_EQ(journal->converted, (std::vector<bool>{true, false, false}));

@@ -6,6 +6,7 @@
 #include "FolderEncryption.h"
 #include "KillPoints.h"
 #include "Library.h"
+#include "WorkingCopies.h"
 #include "SystemFileNames.h"
 #include "SystemFiles.h"
 #include "TestSupport.h"
@@ -83,11 +84,16 @@ protected:
         writeBytes(share / "Files.dat", "N:\\LISTED.DOC\r\n");
         documents = {"N:\\a.doc", "N:\\b report.xls", "N:\\c.txt"};
     }
-    // Registered two at a time, so that a run of three has a full batch and a last one.
-    static constexpr RegistrationBatch kPairs{.documents = 2, .wait = std::chrono::hours(1)};
-    size_t encryptAll(const EncryptionHooks& hooks = {}, RegistrationBatch batch = kPairs) {
+    // Registered two at a time, so that a run of three has a full batch and a last one; the
+    // steps in their fixed order unless workers are asked for.
+    static EncryptionOptions inPairs(size_t workers = 0, bool plainOnDisk = false) {
+        return {.registrations = {.documents = 2, .wait = std::chrono::hours(1)},
+                .pipeline = {.workers = workers},
+                .plainInMemory = !plainOnDisk};
+    }
+    size_t encryptAll(const EncryptionHooks& hooks = {}, const EncryptionOptions& options = inPairs()) {
         const FolderPlan plan = planFolder("N:\\", shared::readLines("N:\\Files.dat"));
-        return runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt), hooks, batch);
+        return runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt), hooks, options);
     }
     // The bytes a document decrypts to under the key, through a scratch file in the working folder.
     static std::string decrypted(const std::string& bytes) {
@@ -136,7 +142,8 @@ protected:
         EXPECT_EQ(readBytes(share / "listed.doc"), "registered already");
     }
     void expectNoRemains() {
-        for (const char* name : {kEncryptJournalFile, "Encrypt.tmp"}) EXPECT_FALSE(fs::exists(work() / name)) << name;
+        for (const char* name : {kEncryptJournalFile, "Encrypt.tmp", kPlainCopy, kCipherCopy})
+            EXPECT_FALSE(fs::exists(work() / name)) << name;
         for (const auto& document : documents)
             EXPECT_FALSE(fs::exists(platform::hostPath(document).string() + kScratchSuffix)) << document;
     }
@@ -171,8 +178,8 @@ TEST_F(FolderEncryptionTest, DocumentsAreRegisteredTogetherOnceEncryptedAndInPla
         RegistrationBatch batch;
         std::vector<size_t> registeredAtEachStep;  // documents listed after each "registered" step
     };
-    for (const Case& c : {Case{{.documents = 2, .wait = std::chrono::hours(1)}, {2, 3}},
-                          Case{{.documents = 100, .wait = std::chrono::hours(1)}, {3}},
+    const auto hour = std::chrono::hours(1);
+    for (const Case& c : {Case{{.documents = 2, .wait = hour}, {2, 3}}, Case{{.documents = 100, .wait = hour}, {3}},
                           Case{{.documents = 100, .wait = std::chrono::milliseconds(0)}, {1, 2, 3}}}) {
         SCOPED_TRACE(c.batch.documents);
         addStandardDocuments();
@@ -191,7 +198,7 @@ TEST_F(FolderEncryptionTest, DocumentsAreRegisteredTogetherOnceEncryptedAndInPla
             }
             registered.push_back(lines.size() - 1);
         };
-        EXPECT_EQ(encryptAll(hooks, c.batch), 3u);
+        EXPECT_EQ(encryptAll(hooks, {.registrations = c.batch, .pipeline = {.workers = 3}}), 3u);
         EXPECT_EQ(registered, c.registeredAtEachStep);
         const Figures figures = checkDocuments();
         EXPECT_EQ(figures.plain, 0);
@@ -210,26 +217,26 @@ TEST_F(FolderEncryptionTest, ADocumentRegisteredMeanwhileUnderAnotherCaseIsNotLi
     EXPECT_EQ(lines, (std::vector<std::string>{"N:\\LISTED.DOC", "n:\\A.DOC", "N:\\b report.xls", "N:\\c.txt"}));
 }
 
-// A library whose file encryption writes half a file and then fails on one document.
+// A library whose second file encryption writes half its output and then fails.
 class FailingLibrary : public Library {
 public:
     int32_t VrkBinaryFileEnc(std::string& cmd) override {
-        if (cmd.find("b report") == std::string::npos) return Library::VrkBinaryFileEnc(cmd);
-        writeBytes(platform::hostPath("N:\\") / ("b report.xls" + std::string(kScratchSuffix)), "half");
+        if (++calls_ != 2) return Library::VrkBinaryFileEnc(cmd);
+        writeBytes(kCipherCopy, "half");
         return platform::kDiskFull;
     }
+
+private:
+    int calls_ = 0;
 };
 
+// The first document is encrypted and registered; the one the library fails on, and the one
+// after it, stay plain and unregistered; the next start finds nothing to finish.
 TEST_F(FolderEncryptionTest, AFailureLeavesTheRestPlainAndUnregisteredAndNoJournal) {
     addStandardDocuments();
     FailingLibrary failing;
     Library::install(&failing);
-    try {
-        encryptAll();
-        ADD_FAILURE() << "no failure raised";
-    } catch (const platform::VbError& error) {
-        EXPECT_EQ(error.number(), platform::kDiskFull);
-    }
+    EXPECT_EQ(test::errorOf([&] { encryptAll(); }), platform::kDiskFull);
     Library::install(nullptr);
     EXPECT_EQ(shared::readLines("N:\\Files.dat"), (std::vector<std::string>{"N:\\LISTED.DOC", "N:\\a.doc"}));
     EXPECT_EQ(decrypted(readBytes(share / "a.doc")), plains["N:\\a.doc"]);
@@ -239,13 +246,49 @@ TEST_F(FolderEncryptionTest, AFailureLeavesTheRestPlainAndUnregisteredAndNoJourn
     EXPECT_FALSE(findInterruptedEncryption());
 }
 
+// A scratch copy that cannot be written beside a document (here a folder has its name) is the
+// same: the command ends there, with what went before encrypted and registered. A document
+// already under way when it ended (c) is finished all the same: encrypted and registered.
+TEST_F(FolderEncryptionTest, AScratchCopyThatCannotBeWrittenEndsTheCommandLikeAFailure) {
+    addStandardDocuments();
+    const fs::path blocked = share / ("b report.xls" + std::string(kScratchSuffix));
+    fs::create_directory(blocked);
+    EXPECT_EQ(test::errorOf([&] { encryptAll(); }), platform::kPathFileAccess);
+    fs::remove(blocked);
+    const auto listed = shared::readLines("N:\\Files.dat");
+    EXPECT_EQ(std::vector<std::string>(listed.begin(), listed.begin() + 2),
+              (std::vector<std::string>{"N:\\LISTED.DOC", "N:\\a.doc"}));
+    EXPECT_FALSE(listedIn(listed, "N:\\b report.xls"));
+    EXPECT_TRUE(readBytes(share / "b report.xls") == plains["N:\\b report.xls"]) << "b changed";
+    const bool cDone = listedIn(listed, "N:\\c.txt");
+    EXPECT_TRUE((readBytes(share / "c.txt") == plains["N:\\c.txt"]) != cDone) << "c registered unless plain";
+    if (cDone) {
+        EXPECT_TRUE(decrypted(readBytes(share / "c.txt")) == plains["N:\\c.txt"]);
+    }
+    expectNoRemains();
+    EXPECT_FALSE(findInterruptedEncryption());
+}
+
 // ---- Killed at any moment -------------------------------------------------------------
 
-// Three documents: three steps each, two registrations (a pair, then the last), then the
-// journal's removal. Library calls: the key set-up, one encryption per document, the wipe of
-// the removed journal.
-constexpr int kSteps = 3 * 3 + 2 + 1;
+// Three documents: six steps each, two registrations (a pair, then the last), then the
+// journal's removal. Library calls: the key set-up, an encryption per document (and the wipe
+// of its plain copy, where that lies on disk), the wipe of the removed journal.
+constexpr int kSteps = 3 * 6 + 2 + 1;
 constexpr int kLibraryCalls = 1 + 3 + 1;
+constexpr int kLibraryCallsPlainOnDisk = 1 + 3 * 2 + 1;
+
+// Every kill point with the plaintext in memory (with and without workers), and with the plain
+// working copy on disk.
+std::vector<KillPoint> everyFolderKillPoint() {
+    std::vector<KillPoint> points = everyKillPoint(kSteps, kLibraryCalls);
+    for (KillPoint point : everyKillPoint(kSteps, kLibraryCallsPlainOnDisk)) {
+        if (point.workers > 0) continue;
+        point.plainOnDisk = true;
+        points.push_back(point);
+    }
+    return points;
+}
 
 class KilledFolderEncryptionTest : public FolderEncryptionTest, public ::testing::WithParamInterface<KillPoint> {};
 
@@ -254,7 +297,7 @@ TEST_P(KilledFolderEncryptionTest, TheNextStartFinishesWithNoDocumentLostOrEncry
     ASSERT_TRUE(runInDyingChild(GetParam(), [this](std::function<void()> step) {
         EncryptionHooks hooks;
         hooks.afterStep = [&](std::string_view) { step(); };
-        encryptAll(hooks);
+        encryptAll(hooks, inPairs(GetParam().workers, GetParam().plainOnDisk));
     }));
     if (auto journal = findInterruptedEncryption()) runEncryption(std::move(*journal));  // the next start
 
@@ -271,30 +314,47 @@ TEST_P(KilledFolderEncryptionTest, TheNextStartFinishesWithNoDocumentLostOrEncry
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPoint, KilledFolderEncryptionTest,
-                         ::testing::ValuesIn(everyKillPoint(kSteps, kLibraryCalls)),
+                         ::testing::ValuesIn(everyFolderKillPoint()),
                          [](const ::testing::TestParamInfo<KillPoint>& info) { return killPointName(info.param); });
 
+// The kill points cover every step and library call. With the plaintext in memory no file of
+// the working folder ever holds a document's plaintext; on disk only the owner may read it.
 TEST_F(FolderEncryptionTest, TheKillPointsCoverEveryStepAndLibraryCall) {
-    addStandardDocuments();
     struct Counting : Library {
         int calls = 0;
         int32_t VrkGenBinaryKeys(std::string& a) override { return ++calls, Library::VrkGenBinaryKeys(a); }
         int32_t VrkBinaryFileEnc(std::string& a) override { return ++calls, Library::VrkBinaryFileEnc(a); }
         int32_t VrkKillFile(std::string& a) override { return ++calls, Library::VrkKillFile(a); }
-    } counting;
-    Library::install(&counting);
-    int steps = 0;
-    EncryptionHooks hooks;
-    hooks.afterStep = [&](std::string_view) { ++steps; };
-    encryptAll(hooks);
-    Library::install(nullptr);
-    EXPECT_EQ(steps, kSteps);
-    EXPECT_EQ(counting.calls, kLibraryCalls);
+    };
+    for (const bool plainOnDisk : {false, true}) {
+        SCOPED_TRACE(plainOnDisk ? "plaintext on disk" : "plaintext in memory");
+        addStandardDocuments();
+        Counting counting;
+        Library::install(&counting);
+        int steps = 0;
+        EncryptionHooks hooks;
+        hooks.afterStep = [&](std::string_view step) {
+            ++steps;
+            for (const auto& entry : fs::directory_iterator(work())) {
+                const bool holdsPlain = std::any_of(plains.begin(), plains.end(), [&](const auto& document) {
+                    return readBytes(entry.path()) == document.second;
+                });
+                if (!holdsPlain) continue;
+                EXPECT_TRUE(plainOnDisk) << step << ": " << entry.path();
+                EXPECT_EQ(entry.status().permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+            }
+        };
+        encryptAll(hooks, inPairs(0, plainOnDisk));
+        Library::install(nullptr);
+        EXPECT_EQ(steps, kSteps);
+        EXPECT_EQ(counting.calls, plainOnDisk ? kLibraryCallsPlainOnDisk : kLibraryCalls);
+        expectNoRemains();
+    }
 }
 
 TEST_F(FolderEncryptionTest, KilledAgainWhileFinishingTheNextStartStillFinishes) {
     addStandardDocuments();
-    ASSERT_TRUE(runInDyingChild({.step = 5}, [this](std::function<void()> step) {  // inside the second document
+    ASSERT_TRUE(runInDyingChild({.step = 9}, [this](std::function<void()> step) {  // inside the second document
         EncryptionHooks hooks;
         hooks.afterStep = [&](std::string_view) { step(); };
         encryptAll(hooks);
@@ -302,7 +362,7 @@ TEST_F(FolderEncryptionTest, KilledAgainWhileFinishingTheNextStartStillFinishes)
     ASSERT_TRUE(runInDyingChild({.step = 3}, [](std::function<void()> step) {
         EncryptionHooks hooks;
         hooks.afterStep = [&](std::string_view) { step(); };
-        runEncryption(*findInterruptedEncryption(), hooks);
+        runEncryption(*findInterruptedEncryption(), hooks, inPairs());
     }));
     if (auto journal = findInterruptedEncryption()) runEncryption(std::move(*journal));
     const Figures figures = checkDocuments();

@@ -128,11 +128,11 @@ TEST_F(FolderEncryptionWindowTest, AnInterruptedFolderEncryptionIsFinishedWhenTh
     NetworkPath = "N:\\";
     // Killed right after the second document was marked encrypted, before its rename and
     // before the first, already in place, was registered with it.
-    ASSERT_TRUE(killtest::runInDyingChild({.step = 5}, [](std::function<void()> step) {
+    ASSERT_TRUE(killtest::runInDyingChild({.step = 11}, [](std::function<void()> step) {
         const FolderPlan plan = planFolder("N:\\Docs\\", shared::readLines("N:\\Files.dat"));
         EncryptionHooks hooks;
         hooks.afterStep = [&](std::string_view) { step(); };
-        runEncryption(beginEncryption("N:\\", kKey, plan.toEncrypt), hooks);
+        runEncryption(beginEncryption("N:\\", kKey, plan.toEncrypt), hooks, {.registrations = {}, .pipeline = {.workers = 0}});
     }));
     ASSERT_TRUE(fs::exists(work() / kEncryptJournalFile));
     EXPECT_EQ(readBytes(share / "Files.dat"), "N:\\Docs\\old.doc\r\n");

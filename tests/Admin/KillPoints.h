@@ -64,21 +64,28 @@ private:
 struct KillPoint {
     int step = 0;         // die right after this step (1 = the first), or
     int libraryCall = 0;  // die inside this library call
+    size_t workers = 0;   // the command's worker threads: with none, its steps come in a fixed order
+    bool plainOnDisk = false;  // folder encryption: plaintext in the plain working copy, not in memory
 };
 
 inline void PrintTo(const KillPoint& point, std::ostream* out) {
-    *out << (point.step > 0 ? "after step " : "in library call ") << (point.step > 0 ? point.step : point.libraryCall);
+    *out << (point.step > 0 ? "after step " : "in library call ") << (point.step > 0 ? point.step : point.libraryCall)
+         << ", " << point.workers << " workers" << (point.plainOnDisk ? ", plaintext on disk" : "");
 }
 
+// Each step and each library call, with the steps in their fixed order and with workers.
 inline std::vector<KillPoint> everyKillPoint(int steps, int libraryCalls) {
     std::vector<KillPoint> points;
-    for (int step = 1; step <= steps; ++step) points.push_back({.step = step});
-    for (int call = 1; call <= libraryCalls; ++call) points.push_back({.libraryCall = call});
+    for (const size_t workers : {0, 3}) {
+        for (int step = 1; step <= steps; ++step) points.push_back({.step = step, .workers = workers});
+        for (int call = 1; call <= libraryCalls; ++call) points.push_back({.libraryCall = call, .workers = workers});
+    }
     return points;
 }
 
 inline std::string killPointName(const KillPoint& point) {
-    return point.step > 0 ? "AfterStep" + std::to_string(point.step) : "InLibraryCall" + std::to_string(point.libraryCall);
+    return (point.step > 0 ? "AfterStep" + std::to_string(point.step) : "InLibraryCall" + std::to_string(point.libraryCall)) +
+           (point.workers > 0 ? "WithWorkers" : "") + (point.plainOnDisk ? "PlainOnDisk" : "");
 }
 
 // Runs `command` in a child process that dies at `point`; `command` gets the step hook to call
