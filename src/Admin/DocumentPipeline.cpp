@@ -103,6 +103,9 @@ private:
             error_ = failed.error;
             documentFailed(index);
             return;
+        } catch (...) {
+            platform::wipe(content.bytes);  // it may be plaintext
+            throw;
         }
         platform::wipe(content.bytes);
         writing_.push_back({index, pool_.submit([this, index, document = std::move(content),
