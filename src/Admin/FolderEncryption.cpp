@@ -75,9 +75,10 @@ private:
     std::chrono::steady_clock::time_point firstAt_;
 };
 
-// A document that could not be read or encrypted ends the command: it and the documents after
-// it stay plain and unregistered, as they were, and the journal goes so that the next start does
-// not fail on it again. The documents before it are registered.
+// A document that could not be read or encrypted ends the command: it and the documents not
+// yet started stay plain and unregistered, as they were, and the journal goes so that the next
+// start does not fail on it again. The documents before it, and any already under way, are
+// encrypted and registered.
 void abandon(Registrations& registrations) {
     registrations.flush();
     kJournal.remove();
