@@ -222,7 +222,7 @@ int main(int argc, char* argv[]) try {
     varkel::admin::Library::install(&library);
     size_t encrypted = 0;
     const double encryption = seconds([&] {
-        const auto plan = varkel::admin::planFolder("N:\\New\\", {});
+        const auto plan = varkel::admin::planFolder("N:\\New\\", "N:\\", {});
         encrypted = varkel::admin::runEncryption(varkel::admin::beginEncryption("N:\\", kKey, plan.toEncrypt));
     });
     if (encrypted != static_cast<size_t>(documents)) throw std::runtime_error("not every document was encrypted");

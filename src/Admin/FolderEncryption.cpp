@@ -165,10 +165,12 @@ bool listedIn(const std::vector<std::string>& list, const std::string& path) {
                        [&](const std::string& entry) { return platform::equalsIgnoreCase(entry, path); });
 }
 
-FolderPlan planFolder(const std::string& folder, const std::vector<std::string>& currentFiles) {
+FolderPlan planFolder(const std::string& folder, const std::string& networkPath,
+                      const std::vector<std::string>& currentFiles) {
     FolderPlan plan;
+    const std::string named = shared::withTrailingBackslash(platform::canonicalPath(folder, networkPath).path);
     for (const std::string& name : platform::listFiles(folder)) {
-        const std::string path = folder + name;
+        const std::string path = named + name;
         if (shared::isSystemFileName(name))
             plan.systemFiles.push_back(path);
         else

@@ -31,7 +31,12 @@ struct FolderPlan {
 
 // The ordinary files of `folder` (which ends in "\"): those to encrypt, those the
 // current-files list already names (compared without regard to case) and the system's own.
-FolderPlan planFolder(const std::string& folder, const std::vector<std::string>& currentFiles);
+// Each is named as the lists name a document (as the launcher names one it opens): resolved
+// on the host with the letter case on disk, and inside `networkPath` as the network path
+// followed by the part inside. So a folder picked under another spelling (another letter case,
+// or through drive C:) finds what is listed already and encrypts nothing twice.
+FolderPlan planFolder(const std::string& folder, const std::string& networkPath,
+                      const std::vector<std::string>& currentFiles);
 
 // What the progress line adds to each name, the message when nothing is left to encrypt, and
 // the closing message.

@@ -533,7 +533,7 @@ void MainWindow::Command9_Click() {
         }
         // Compare with the list as it is on disk now, not as of the last refresh.
         setFilesCaption(refreshList(list2_, networkFile(kFilesFile)));
-        plan = planFolder(folder, listEntries(list2_));
+        plan = planFolder(folder, NetworkPath, listEntries(list2_));
         if (plan.toEncrypt.empty()) {
             Dialogs::current().message(this, fromSystem(nothingToEncryptMessage(folder, plan)));
             return;

@@ -92,7 +92,7 @@ protected:
                 .plainInMemory = !plainOnDisk};
     }
     size_t encryptAll(const EncryptionHooks& hooks = {}, const EncryptionOptions& options = inPairs()) {
-        const FolderPlan plan = planFolder("N:\\", shared::readLines("N:\\Files.dat"));
+        const FolderPlan plan = planFolder("N:\\", NetworkPath, shared::readLines("N:\\Files.dat"));
         return runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt), hooks, options);
     }
     // The bytes a document decrypts to under the key, through a scratch file in the working folder.
@@ -155,7 +155,7 @@ protected:
 
 TEST_F(FolderEncryptionTest, ThePlanLeavesOutTheSystemFilesAndWhatIsListedIgnoringCase) {
     addStandardDocuments();
-    const FolderPlan plan = planFolder("N:\\", {"n:\\listed.DOC", "N:\\Other\\a.doc"});
+    const FolderPlan plan = planFolder("N:\\", NetworkPath, {"n:\\listed.DOC", "N:\\Other\\a.doc"});
     EXPECT_EQ(plan.toEncrypt, documents);
     EXPECT_EQ(plan.registered, std::vector<std::string>{"N:\\listed.doc"});
     EXPECT_EQ(plan.systemFiles.size(), kSystemFiles.size() + 1);  // and Files.dat
@@ -164,7 +164,7 @@ TEST_F(FolderEncryptionTest, ThePlanLeavesOutTheSystemFilesAndWhatIsListedIgnori
               "3 files in N:\\ were encrypted and added to Current Files.  Left out: 1 file already in Current Files, "
               "9 files of the system itself.");
 
-    const FolderPlan empty = planFolder("N:\\Sub\\", {});
+    const FolderPlan empty = planFolder("N:\\Sub\\", NetworkPath, {});
     EXPECT_EQ(leftOutNote(empty), "");
     EXPECT_EQ(nothingToEncryptMessage("N:\\Sub\\", empty), "There is nothing left to encrypt in N:\\Sub\\.  It holds no files.");
     EXPECT_EQ(nothingToEncryptMessage("N:\\", FolderPlan{{}, {}, {"N:\\key.dat"}}),
@@ -208,9 +208,26 @@ TEST_F(FolderEncryptionTest, DocumentsAreRegisteredTogetherOnceEncryptedAndInPla
     }
 }
 
+// A folder picked under another spelling (its letter case, or through drive C:) names its
+// documents as the lists do, so what one run encrypted and listed another never encrypts again.
+TEST_F(FolderEncryptionTest, AFolderPickedUnderAnotherSpellingEncryptsNothingTwice) {
+    writeBytes(share / "Sub" / "x.doc", "plain x");
+    writeBytes(share / "Files.dat", "");
+    const std::string throughDriveC = "C:" + (share / "Sub").string() + "\\";
+    const FolderPlan first = planFolder(throughDriveC, NetworkPath, {});
+    EXPECT_EQ(first.toEncrypt, std::vector<std::string>{"N:\\Sub\\x.doc"});
+    runEncryption(beginEncryption(NetworkPath, kKey, first.toEncrypt), {}, inPairs());
+    EXPECT_EQ(shared::readLines("N:\\Files.dat"), std::vector<std::string>{"N:\\Sub\\x.doc"});
+    for (const std::string& spelling : {std::string("n:\\SUB\\"), throughDriveC, std::string("N:\\Sub\\")}) {
+        const FolderPlan again = planFolder(spelling, NetworkPath, shared::readLines("N:\\Files.dat"));
+        EXPECT_TRUE(again.toEncrypt.empty()) << spelling;
+        EXPECT_EQ(again.registered, std::vector<std::string>{"N:\\Sub\\x.doc"}) << spelling;
+    }
+}
+
 TEST_F(FolderEncryptionTest, ADocumentRegisteredMeanwhileUnderAnotherCaseIsNotListedTwice) {
     addStandardDocuments();
-    const FolderPlan plan = planFolder("N:\\", shared::readLines("N:\\Files.dat"));
+    const FolderPlan plan = planFolder("N:\\", NetworkPath, shared::readLines("N:\\Files.dat"));
     shared::appendLine("N:\\Files.dat", "n:\\A.DOC");  // a launcher registered it meanwhile
     runEncryption(beginEncryption(NetworkPath, kKey, plan.toEncrypt));
     const auto lines = shared::readLines("N:\\Files.dat");
@@ -310,7 +327,7 @@ TEST_P(KilledFolderEncryptionTest, TheNextStartFinishesWithNoDocumentLostOrEncry
     expectSystemFilesUntouched();
     expectNoRemains();
     // Running the command again finds nothing left to encrypt.
-    EXPECT_TRUE(planFolder("N:\\", shared::readLines("N:\\Files.dat")).toEncrypt.empty());
+    EXPECT_TRUE(planFolder("N:\\", NetworkPath, shared::readLines("N:\\Files.dat")).toEncrypt.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPoint, KilledFolderEncryptionTest,

@@ -129,7 +129,7 @@ TEST_F(FolderEncryptionWindowTest, AnInterruptedFolderEncryptionIsFinishedWhenTh
     // Killed right after the second document was marked encrypted, before its rename and
     // before the first, already in place, was registered with it.
     ASSERT_TRUE(killtest::runInDyingChild({.step = 11}, [](std::function<void()> step) {
-        const FolderPlan plan = planFolder("N:\\Docs\\", shared::readLines("N:\\Files.dat"));
+        const FolderPlan plan = planFolder("N:\\Docs\\", "N:\\", shared::readLines("N:\\Files.dat"));
         EncryptionHooks hooks;
         hooks.afterStep = [&](std::string_view) { step(); };
         runEncryption(beginEncryption("N:\\", kKey, plan.toEncrypt), hooks, {.registrations = {}, .pipeline = {.workers = 0}});

@@ -93,7 +93,7 @@ TEST_F(ConsoleOnShare, EveryDocumentDecryptsUnderTheCurrentKeyWhileLaunchersWork
     const pid_t launchers = startLaunchersOnA(stop);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    const admin::FolderPlan plan = admin::planFolder("N:\\New\\", shared::readLines("N:\\Files.dat"));
+    const admin::FolderPlan plan = admin::planFolder("N:\\New\\", "N:\\", shared::readLines("N:\\Files.dat"));
     ASSERT_EQ(plan.toEncrypt.size(), static_cast<size_t>(kNewDocuments));
     EXPECT_EQ(admin::runEncryption(admin::beginEncryption("N:\\", kShareKey, plan.toEncrypt)),
               static_cast<size_t>(kNewDocuments));
