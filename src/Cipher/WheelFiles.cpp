@@ -25,14 +25,22 @@ WheelFiles wheelFiles(int mode) {
 
 // Reads records 1..20; a state file shorter than 20 wheels is refused rather than read as
 // blank wheels, which would encipher everything to one symbol.
+// The 20 records go in one read and one write each: a string operation on a short string
+// would otherwise spend most of its time on the calls into the system.
 std::array<std::string, kWheelCount + 1> readWheels(const char* file, size_t size) {
-    RecordFile wheels(file, size, kSecret);
+    const RecordFile wheels(file, size, kSecret);
+    std::vector<std::string> records = wheels.getRecords(1, kWheelCount);
     std::array<std::string, kWheelCount + 1> result;
     for (int p = 1; p <= kWheelCount; ++p) {
-        result[p] = wheels.get(p);
+        result[p] = std::move(records[p - 1]);
         if (result[p].size() != size) raise(kInputPastEnd, std::string(file) + " holds fewer than 20 wheels");
     }
     return result;
+}
+
+void writeWheels(RecordFile& file, const std::array<std::string, kWheelCount + 1>& wheels) {
+    file.putRecords(1, std::vector<std::string>(wheels.begin() + 1, wheels.end()));
+    file.close();
 }
 
 void getWheels(ModuleState& m, int mode) {
@@ -44,16 +52,13 @@ void getWheels(ModuleState& m, int mode) {
 void putWheels(ModuleState& m, int mode) {
     const WheelFiles f = wheelFiles(mode);
     RecordFile wheels(f.current, f.size, kSecret);
-    for (int p = 1; p <= kWheelCount; ++p) wheels.put(p, m.Wheels[p]);
-    wheels.close();
+    writeWheels(wheels, m.Wheels);
 }
 
 void resetWheels(int mode) {
     const WheelFiles f = wheelFiles(mode);
     RecordFile current(f.current, f.size, kSecret);
-    const auto initial = readWheels(f.initial, f.size);
-    for (int p = 1; p <= kWheelCount; ++p) current.put(p, initial[p]);
-    current.close();
+    writeWheels(current, readWheels(f.initial, f.size));
 }
 
 // Runs `input` through the cipher and puts the result, as `shape` makes it, into `cmd`; then

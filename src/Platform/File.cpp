@@ -102,8 +102,8 @@ File::File(std::string_view winPath, OpenMode mode, OpenOptions options)
     if (options.ownerOnly && writes(mode) && !options.followLinks && (st.st_mode & 077) != 0 &&
         ::fchmod(fd_, st.st_mode & 07700) != 0)
         fail(errno);
-    const int status = ::fcntl(fd_, F_GETFL);
-    if (status < 0 || ::fcntl(fd_, F_SETFL, status & ~O_NONBLOCK) != 0) fail(errno);
+    // Of the flags that can change, only O_APPEND was asked for.
+    if (::fcntl(fd_, F_SETFL, mode == OpenMode::Append ? O_APPEND : 0) != 0) fail(errno);
 }
 
 File::File(File&& other) noexcept
@@ -207,6 +207,27 @@ void RecordFile::put(uint64_t r, std::string_view data) {
     std::string record(data.substr(0, recordLength_));
     record.resize(recordLength_, ' ');
     file_.writeAt((r - 1) * recordLength_, record);
+}
+
+std::vector<std::string> RecordFile::getRecords(uint64_t first, size_t count) const {
+    if (first < 1) raise(kBadFileName, "record number below 1");
+    std::string data(recordLength_ * count, '\0');
+    data.resize(file_.readAt((first - 1) * recordLength_, data.data(), data.size()));
+    std::vector<std::string> records(count);
+    for (size_t i = 0; i < count && i * recordLength_ < data.size(); ++i)
+        records[i] = data.substr(i * recordLength_, recordLength_);
+    return records;
+}
+
+void RecordFile::putRecords(uint64_t first, const std::vector<std::string>& records) {
+    if (first < 1) raise(kBadFileName, "record number below 1");
+    std::string data;
+    data.reserve(recordLength_ * records.size());
+    for (const std::string& record : records) {
+        data.append(record, 0, std::min(record.size(), recordLength_));
+        data.resize(data.size() + recordLength_ - std::min(record.size(), recordLength_), ' ');
+    }
+    file_.writeAt((first - 1) * recordLength_, data);
 }
 
 TextReader::TextReader(std::string_view winPath) {

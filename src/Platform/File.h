@@ -71,6 +71,12 @@ public:
     std::string get(uint64_t r) const;
     // Writes `data` as record `r`, padded with blanks or cut to the record length.
     void put(uint64_t r, std::string_view data);
+    // Records `first` to `first + count - 1` in one read; the last ones shorter (or empty) past
+    // the end of the file.
+    std::vector<std::string> getRecords(uint64_t first, size_t count) const;
+    // Writes `records` from record `first` on in one write, each padded with blanks or cut to
+    // the record length.
+    void putRecords(uint64_t first, const std::vector<std::string>& records);
     File& file() { return file_; }
     void close() { file_.close(); }
 

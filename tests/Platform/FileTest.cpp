@@ -27,6 +27,17 @@ TEST_F(Files, RecordsArePaddedOrCutAndMissingFilesAreCreatedEmpty) {
     EXPECT_EQ(readBytes("data.bin"), "abcdab  ");
 }
 
+// Many records in one read or one write give what one record at a time gives.
+TEST_F(Files, RecordsReadAndWrittenTogetherAreTheSameAsOneByOne) {
+    RecordFile f("data.bin", 4);
+    f.putRecords(2, {"ab", "abcdef", ""});
+    f.put(1, "xy");
+    EXPECT_EQ(readBytes("data.bin"), "xy  ab  abcd    ");
+    EXPECT_EQ(f.getRecords(2, 5), (std::vector<std::string>{"ab  ", "abcd", "    ", "", ""}));
+    f.file().truncate(13);
+    EXPECT_EQ(f.getRecords(3, 2), (std::vector<std::string>{"abcd", " "}));  // the last one short
+}
+
 TEST_F(Files, OwnerOnlyFilesAreCreatedWithMode0600) {
     { File f("secret.bin", OpenMode::Output, {.ownerOnly = true}); }
     struct stat st {};
