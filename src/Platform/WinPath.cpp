@@ -125,17 +125,20 @@ Spelt spell(std::string_view winPath) {
     // The host would see only the part before a NUL and act on another file.
     if (winPath.find('\0') != std::string_view::npos) raise(kBadFileName, "file name holds a NUL byte");
     const Parsed p = parse(winPath);
-    const DriveMap map = currentDriveMap();
     Spelt spelt;
     fs::path floor;  // ".." never climbs above this
     if (p.root.empty()) {
+        // A name in the current folder needs no drive map (the library's scratch files are
+        // such names, and are looked up many times in each operation).
         spelt.base = currentHostFolder();
         floor = "/";
     } else if (p.root == "\\") {
+        const DriveMap map = currentDriveMap();
         const DriveMapping* drive = map.owner(currentHostFolder());
         spelt.base = drive != nullptr ? drive->host : fs::path("/");
         floor = spelt.base;
     } else {
+        const DriveMap map = currentDriveMap();
         auto folder = map.hostFolder(p.root);
         if (!folder) raise(kPathNotFound, std::string(winPath));
         spelt.base = *folder;
