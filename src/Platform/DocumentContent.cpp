@@ -1,6 +1,7 @@
 #include "DocumentContent.h"
 
 #include "CodePage.h"
+#include "HostIo.h"
 #include "VbError.h"
 #include "WinPath.h"
 
@@ -15,46 +16,9 @@ namespace varkel::platform {
 namespace fs = std::filesystem;
 namespace {
 
-// One open descriptor, closed on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes now, so that a failure to write back on close is seen.
-    int close() { return ::close(std::exchange(fd_, -1)); }
-
-private:
-    int fd_;
-};
+using hostio::Descriptor;
 
 [[noreturn]] void fail(int err, std::string_view name) { raiseErrno(err, std::string(name)); }
-
-void readWhole(int fd, std::string& bytes, std::string_view name) {
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail(errno, name);
-        if (n == 0) {  // shorter than its length said: changed meanwhile
-            bytes.resize(done);
-            return;
-        }
-        done += static_cast<size_t>(n);
-    }
-}
-
-void writeWhole(int fd, std::string_view bytes, std::string_view name) {
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail(errno, name);
-        done += static_cast<size_t>(n);
-    }
-}
 
 // Opens without following a link (ELOOP) and without waiting on a FIFO. The name as spelt is
 // tried first: it is the file, and a look-up of its letter case would cost a round trip more.
@@ -98,8 +62,11 @@ DocumentContent readDocument(std::string_view winPath, uint64_t maxBytes) {
     // to be handled by name rather than read in part.
     const size_t length = static_cast<size_t>(st.st_size);
     document.bytes.resize(length + 1);
-    readWhole(fd.get(), document.bytes, winPath);
-    if (document.bytes.size() > length) {
+    size_t got = 0;
+    if (const int err = hostio::readAt(fd.get(), 0, document.bytes.data(), document.bytes.size(), got))
+        fail(err, winPath);
+    document.bytes.resize(got);
+    if (got > length) {
         wipe(document.bytes);
         return document;
     }
@@ -124,16 +91,11 @@ ScratchCopy writeScratch(const DocumentContent& document, std::string_view conte
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) fail(errno, scratch);
     if (!S_ISREG(st.st_mode)) raise(kPathFileAccess, std::string(scratch) + " is no regular file");
-    writeWhole(fd.get(), content, scratch);
-    // The owner first: a change of owner clears the set-id bits, which the mode then restores.
-    // Only root gives a file away; anyone else keeps the group where they belong to it.
-    const bool otherOwner = st.st_uid != document.owner || st.st_gid != document.group;
-    if (otherOwner && ::fchown(fd.get(), document.owner, document.group) != 0)
-        (void)::fchown(fd.get(), static_cast<uid_t>(-1), document.group);
-    if ((otherOwner || (st.st_mode & 07777) != document.mode) && ::fchmod(fd.get(), document.mode) != 0)
-        fail(errno, scratch);
+    if (const int err = hostio::writeAt(fd.get(), 0, content.data(), content.size())) fail(err, scratch);
+    if (const int err = hostio::giveAttributes(fd.get(), st, document.owner, document.group, document.mode))
+        fail(err, scratch);
     if (::fsync(fd.get()) != 0) fail(errno, scratch);
-    if (fd.close() != 0) fail(errno, scratch);
+    if (const int err = fd.close()) fail(err, scratch);
     return copy;
 }
 

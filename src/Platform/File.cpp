@@ -1,6 +1,7 @@
 #include "File.h"
 
 #include "CodePage.h"
+#include "HostIo.h"
 #include "Numbers.h"
 #include "VbError.h"
 #include "WinPath.h"
@@ -137,31 +138,13 @@ bool File::holdsData() const {
 }
 
 size_t File::readAt(uint64_t offset, void* data, size_t size) const {
-    auto* out = static_cast<char*>(data);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            raiseFor(errno, host_, name_);
-        }
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
+    size_t got = 0;
+    if (const int err = hostio::readAt(fd_, offset, data, size, got)) raiseFor(err, host_, name_);
+    return got;
 }
 
 void File::writeAt(uint64_t offset, const void* data, size_t size) {
-    const auto* in = static_cast<const char*>(data);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd_, in + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            raiseFor(errno, host_, name_);
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (const int err = hostio::writeAt(fd_, offset, data, size)) raiseFor(err, host_, name_);
 }
 
 void File::append(std::string_view data) {
@@ -195,19 +178,9 @@ RecordFile::RecordFile(std::string_view winPath, size_t recordLength, OpenOption
     if (recordLength == 0) raise(kInvalidArgument, "record length 0");
 }
 
-std::string RecordFile::get(uint64_t r) const {
-    if (r < 1) raise(kBadFileName, "record number below 1");
-    std::string data(recordLength_, '\0');
-    data.resize(file_.readAt((r - 1) * recordLength_, data.data(), recordLength_));
-    return data;
-}
+std::string RecordFile::get(uint64_t r) const { return std::move(getRecords(r, 1).front()); }
 
-void RecordFile::put(uint64_t r, std::string_view data) {
-    if (r < 1) raise(kBadFileName, "record number below 1");
-    std::string record(data.substr(0, recordLength_));
-    record.resize(recordLength_, ' ');
-    file_.writeAt((r - 1) * recordLength_, record);
-}
+void RecordFile::put(uint64_t r, std::string_view data) { putRecords(r, {std::string(data)}); }
 
 std::vector<std::string> RecordFile::getRecords(uint64_t first, size_t count) const {
     if (first < 1) raise(kBadFileName, "record number below 1");
@@ -224,8 +197,8 @@ void RecordFile::putRecords(uint64_t first, const std::vector<std::string>& reco
     std::string data;
     data.reserve(recordLength_ * records.size());
     for (const std::string& record : records) {
-        data.append(record, 0, std::min(record.size(), recordLength_));
-        data.resize(data.size() + recordLength_ - std::min(record.size(), recordLength_), ' ');
+        const size_t kept = std::min(record.size(), recordLength_);
+        data.append(record, 0, kept).append(recordLength_ - kept, ' ');
     }
     file_.writeAt((first - 1) * recordLength_, data);
 }
@@ -383,26 +356,13 @@ void replaceFile(std::string_view from, std::string_view to) {
 
 namespace {
 
-// Opens a file to change its attributes: never through a link, never a special file.
-int openForAttributes(const fs::path& host, std::string_view name) {
-    const int fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) raiseFor(errno, host, name);  // a link is ELOOP: error 75
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        raise(kPathFileAccess, std::string(name));
-    }
-    return fd;
-}
-
+// Gives a file attributes: never through a link, never a special file.
 void setAttributes(const fs::path& host, std::string_view name, uid_t owner, gid_t group, mode_t mode) {
-    const int fd = openForAttributes(host, name);
-    // The owner first: a change of owner clears the set-id bits, which the mode then restores.
-    if (::fchown(fd, owner, group) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), group);
-    const int result = ::fchmod(fd, mode & 07777);
-    const int err = errno;
-    ::close(fd);
-    if (result != 0) raiseFor(err, host, name);
+    hostio::Descriptor fd(::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) raiseFor(errno, host, name);  // a link is ELOOP: error 75
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) raise(kPathFileAccess, std::string(name));
+    if (const int err = hostio::giveAttributes(fd.get(), st, owner, group, mode)) raiseFor(err, host, name);
 }
 
 }  // namespace

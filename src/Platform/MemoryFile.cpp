@@ -1,5 +1,6 @@
 #include "MemoryFile.h"
 
+#include "HostIo.h"
 #include "VbError.h"
 #include "WinPath.h"
 
@@ -12,13 +13,8 @@
 namespace varkel::platform {
 namespace {
 
-void writeAll(int fd, const char* data, size_t size) {
-    for (size_t done = 0; done < size;) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) raiseErrno(errno, "memory file");
-        done += static_cast<size_t>(n);
-    }
+void writeAll(int fd, std::string_view bytes) {
+    if (const int err = hostio::writeAt(fd, 0, bytes.data(), bytes.size())) raiseErrno(err, "memory file");
 }
 
 }  // namespace
@@ -57,7 +53,7 @@ MemoryFile::~MemoryFile() {
 
 void MemoryFile::write(std::string_view bytes) {
     wipe();
-    writeAll(fd_, bytes.data(), bytes.size());
+    writeAll(fd_, bytes);
 }
 
 void MemoryFile::wipe() {
@@ -65,7 +61,7 @@ void MemoryFile::wipe() {
     if (::fstat(fd_, &st) != 0) raiseErrno(errno, "memory file");
     if (st.st_size > 0) {
         const std::string zeros(static_cast<size_t>(st.st_size), '\0');
-        writeAll(fd_, zeros.data(), zeros.size());
+        writeAll(fd_, zeros);
     }
     if (::ftruncate(fd_, 0) != 0) raiseErrno(errno, "memory file");
 }
