@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace varkel::cipher {
 using namespace varkel::platform;
@@ -107,6 +109,7 @@ void generateWheels(ModuleState& m, int size, const std::string& alphabet, const
         return m.KeySchedule[cursor];
     };
     RecordFile wheels(wheelFile, static_cast<size_t>(size), kSecret);
+    std::vector<std::string> records;
     int swaps = 0;
     for (int p = 1; p <= kWheelCount; ++p) {
         for (int i = 0; i < 500; ++i) {
@@ -118,15 +121,16 @@ void generateWheels(ModuleState& m, int size, const std::string& alphabet, const
                 start = (start + 1) % static_cast<size_t>(size);
             }
         }
-        wheels.put(p, ring.substr(start) + ring.substr(0, start));
+        records.push_back(ring.substr(start) + ring.substr(0, start));
     }
+    wheels.putRecords(1, records);
     wheels.close();
 }
 
 void copyWheelRecords(const char* from, const char* to, size_t size) {
-    RecordFile source(from, size, kSecret);
+    const RecordFile source(from, size, kSecret);
     RecordFile target(to, size, kSecret);
-    for (int p = 1; p <= kWheelCount; ++p) target.put(p, source.get(p));
+    target.putRecords(1, source.getRecords(1, kWheelCount));
     target.close();
 }
 

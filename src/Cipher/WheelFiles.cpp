@@ -24,9 +24,9 @@ WheelFiles wheelFiles(int mode) {
 }
 
 // Reads records 1..20; a state file shorter than 20 wheels is refused rather than read as
-// blank wheels, which would encipher everything to one symbol.
-// The 20 records go in one read and one write each: a string operation on a short string
-// would otherwise spend most of its time on the calls into the system.
+// blank wheels, which would encipher everything to one symbol. The 20 records go in one read
+// (and in writeWheels one write): a string operation on a short string would otherwise spend
+// most of its time on calls into the system.
 std::array<std::string, kWheelCount + 1> readWheels(const char* file, size_t size) {
     const RecordFile wheels(file, size, kSecret);
     std::vector<std::string> records = wheels.getRecords(1, kWheelCount);
