@@ -109,10 +109,6 @@ fs::path resolveNames(const fs::path& base, const std::vector<std::string>& name
     return resolved;
 }
 
-}  // namespace
-
-namespace {
-
 // A Windows-style path as the host folder it starts from and the names below it as spelt, with
 // "." and ".." applied.
 struct Spelt {
