@@ -16,7 +16,6 @@
 #include "WinPath.h"
 #include "WorkingCopies.h"
 
-#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -161,8 +160,7 @@ void encryptByName(EncryptionJournal& journal, size_t index, const EncryptionHoo
 }  // namespace
 
 bool listedIn(const std::vector<std::string>& list, const std::string& path) {
-    return std::any_of(list.begin(), list.end(),
-                       [&](const std::string& entry) { return platform::equalsIgnoreCase(entry, path); });
+    return shared::listsEntry(list, path, shared::Case::Ignored);
 }
 
 FolderPlan planFolder(const std::string& folder, const std::string& networkPath,

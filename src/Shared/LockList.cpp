@@ -8,7 +8,6 @@
 #include "VbError.h"
 #include "WinPath.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -144,9 +143,12 @@ void recordHolders(const std::string& networkPath, const std::vector<std::string
     }
 }
 
-bool listsEntry(const std::vector<std::string>& entries, const std::string& entry, Case rule) {
-    return std::any_of(entries.begin(), entries.end(),
-                       [&](const std::string& listed) { return sameEntry(listed, entry, rule); });
+// Adds lines to a list that was found empty (written anew) or not (appended to).
+void addToList(const std::string& list, bool wasEmpty, const std::vector<std::string>& lines) {
+    if (wasEmpty)
+        writeLines(list, lines);
+    else
+        appendLines(list, lines);
 }
 
 }  // namespace
@@ -204,6 +206,7 @@ LockResult lockDocument(const std::string& networkPath, const std::string& docum
 }
 
 std::vector<std::string> lockDocuments(const std::string& networkPath, const std::vector<std::string>& documents) {
+    if (documents.empty()) return {};
     const ListGuard guard(networkPath);
     const std::string list = networkPath + kLockedFile;
     const bool empty = listEmpty(list);
@@ -215,10 +218,7 @@ std::vector<std::string> lockDocuments(const std::string& networkPath, const std
         (listsEntry(listed, document, Case::Ignored) ? inUse : taken).push_back(document);
     }
     if (!inUse.empty() || taken.empty()) return inUse;
-    if (empty)
-        writeLines(list, taken);
-    else
-        appendLines(list, taken);
+    addToList(list, empty, taken);
     recordHolders(networkPath, taken, guard.shareNow());
     return inUse;
 }
@@ -228,6 +228,7 @@ void registerDocument(const std::string& networkPath, const std::string& documen
 }
 
 void registerDocuments(const std::string& networkPath, const std::vector<std::string>& documents, Case rule) {
+    if (documents.empty()) return;
     const ListGuard guard(networkPath);
     const std::string list = networkPath + kFilesFile;
     const bool empty = listEmpty(list);
@@ -238,11 +239,7 @@ void registerDocuments(const std::string& networkPath, const std::vector<std::st
         listed.push_back(document);
         added.push_back(document);
     }
-    if (added.empty()) return;
-    if (empty)
-        writeLines(list, added);
-    else
-        appendLines(list, added);
+    if (!added.empty()) addToList(list, empty, added);
 }
 
 void unlockDocument(const std::string& networkPath, const std::string& document) {

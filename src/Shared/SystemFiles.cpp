@@ -69,6 +69,11 @@ bool sameEntry(std::string_view a, std::string_view b, Case rule) {
     return rule == Case::Exact ? a == b : equalsIgnoreCase(a, b);
 }
 
+bool listsEntry(const std::vector<std::string>& entries, std::string_view entry, Case rule) {
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const std::string& listed) { return sameEntry(listed, entry, rule); });
+}
+
 bool containsLine(const std::string& path, std::string_view entry, Case rule) {
     TextReader in(path);
     while (!in.eof())

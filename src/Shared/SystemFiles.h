@@ -35,6 +35,8 @@ void appendLines(const std::string& path, const std::vector<std::string>& lines)
 
 enum class Case { Exact, Ignored };
 bool sameEntry(std::string_view a, std::string_view b, Case rule);
+// Whether any of `entries` equals `entry` (under `rule`).
+bool listsEntry(const std::vector<std::string>& entries, std::string_view entry, Case rule);
 // Whether any whole line of the file equals `entry` (under `rule`); stops at the first match.
 bool containsLine(const std::string& path, std::string_view entry, Case rule);
 
