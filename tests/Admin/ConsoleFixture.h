@@ -89,9 +89,7 @@ class ConsoleFixture : public varkel::test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        share = root() / "share";
-        std::filesystem::create_directories(share);
-        mapDrives("N: " + share.string() + "\n");
+        share = mapNetworkDrive();
         resetConsoleVariables();
         shared::Dialogs::install(&dialogs);
         Library::install(&library);

@@ -55,9 +55,7 @@ class ConversionTest : public test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        share = root() / "share";
-        fs::create_directories(share / "sub folder");
-        mapDrives("N: " + share.string() + "\n");
+        share = mapNetworkDrive("sub folder");
         resetConsoleVariables();
         NetworkPath = "N:\\";
         writeBytes(share / "key.dat", kOldKey + "\r\n");

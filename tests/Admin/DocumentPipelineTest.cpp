@@ -17,9 +17,7 @@ class DocumentPipelineTest : public test::ScratchFolder, public ::testing::WithP
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        share = root() / "share";
-        fs::create_directories(share);
-        mapDrives("N: " + share.string() + "\n");
+        share = mapNetworkDrive();
         for (size_t i = 0; i < 8; ++i) {
             documents.push_back("N:\\doc" + std::to_string(i));
             order.push_back(i);

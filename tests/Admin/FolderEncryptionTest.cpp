@@ -61,9 +61,7 @@ class FolderEncryptionTest : public varkel::test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        share = root() / "share";
-        fs::create_directories(share / "Sub");
-        mapDrives("N: " + share.string() + "\n");
+        share = mapNetworkDrive("Sub");
         resetConsoleVariables();
         NetworkPath = "N:\\";
         for (const auto& [name, bytes] : kSystemFiles) writeBytes(share / name, bytes);

@@ -21,9 +21,7 @@ class DocumentContentTest : public test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        share = root() / "share";
-        fs::create_directories(share / "Docs");
-        mapDrives("N: " + share.string() + "\n");
+        share = mapNetworkDrive("Docs");
     }
     fs::path share;
 };

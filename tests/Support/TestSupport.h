@@ -65,6 +65,13 @@ protected:
         std::filesystem::create_directories(root_ / "config" / "varkel");
         writeBytes(root_ / "config" / "varkel" / "drives", lines);
     }
+    // A folder "share" (with `inside` created in it) mapped as drive N:; returns the folder.
+    std::filesystem::path mapNetworkDrive(const std::string& inside = {}) {
+        const std::filesystem::path share = root_ / "share";
+        std::filesystem::create_directories(share / inside);
+        mapDrives("N: " + share.string() + "\n");
+        return share;
+    }
     const std::filesystem::path& root() const { return root_; }
     const std::filesystem::path& work() const { return work_; }
 

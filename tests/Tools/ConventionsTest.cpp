@@ -85,9 +85,7 @@ TEST_F(VrkConventions, TheKeyComesFromStandardInput) {
 }
 
 TEST_F(VrkConventions, WindowsStyleNamesGoThroughTheDriveMap) {
-    const fs::path share = root() / "share";
-    fs::create_directories(share / "Docs");
-    mapDrives("N: " + share.string() + "\n");
+    const fs::path share = mapNetworkDrive("Docs");
     writeBytes(share / "key.dat", "4711\r\n");
     const std::string plain = randomBytes(3000, 22);
     writeBytes(share / "Docs" / "Report.doc", plain);

@@ -47,9 +47,7 @@ class Launcher : public varkel::test::ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
-        share_ = root() / "share";
-        fs::create_directories(share_ / "Docs");
-        mapDrives("N: " + share_.string() + "\n");
+        share_ = mapNetworkDrive("Docs");
         writeBytes(work() / "network.dat", "N:\\\r\n");
         writeBytes(share_ / "key.dat", kKey + "\r\n");
         editor_ = root() / "my apps" / "edit.sh";
