@@ -11,6 +11,10 @@
 #include "SystemFiles.h"
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace varkel::test {
 namespace {
@@ -126,6 +130,58 @@ TEST_F(ConsoleOnShare, EveryDocumentDecryptsUnderTheCurrentKeyWhileLaunchersWork
     EXPECT_FALSE(fs::exists(server() / shared::ListGuard::kFileName));
     std::cout << "conversion refused " << refusals_ << " times, launchers saved "
               << editsOf("doc0.txt") + editsOf("doc1.txt") << " edits\n";
+}
+
+// Runs `command` in a child process that is killed (-9) right after its `step`th step: the
+// console killed with its workers busy on the share. True when it died so.
+bool killedAtStep(int step, const std::function<void(std::function<void(std::string_view)>)>& command) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int steps = 0;
+        command([&](std::string_view) {
+            if (++steps == step) ::raise(SIGKILL);
+        });
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// The console killed part-way through a folder encryption, and then through a conversion, on
+// the share: its next start finishes each, and every document ends under the key once,
+// listed once, with no scratch copy left beside it.
+TEST_F(ConsoleOnShare, AConsoleKilledPartWayIsFinishedByItsNextStart) {
+    const admin::FolderPlan plan = admin::planFolder("N:\\New\\", "N:\\", shared::readLines("N:\\Files.dat"));
+    ASSERT_TRUE(killedAtStep(40, [&](auto afterStep) {
+        admin::EncryptionHooks hooks;
+        hooks.afterStep = afterStep;
+        admin::runEncryption(admin::beginEncryption("N:\\", kShareKey, plan.toEncrypt), hooks);
+    }));
+    auto encryption = admin::findInterruptedEncryption();
+    ASSERT_TRUE(encryption.has_value());
+    admin::runEncryption(std::move(*encryption));
+    for (int i = 0; i < kNewDocuments; ++i)
+        EXPECT_EQ(decryptOnServer("New/" + newName(i)), original(newName(i)) + randomBytes(4096, i)) << i;
+    EXPECT_EQ(shared::readLines("N:\\Files.dat").size(), static_cast<size_t>(kNewDocuments + 2));
+
+    ASSERT_TRUE(killedAtStep(60, [](auto afterStep) {
+        admin::ConversionHooks hooks;
+        hooks.afterStep = afterStep;
+        admin::runConversion(*admin::beginConversion("N:\\", kShareKey, kNewKey, false).journal, hooks);
+    }));
+    auto conversion = admin::findInterruptedConversion();
+    ASSERT_TRUE(conversion.has_value());
+    EXPECT_EQ(admin::runConversion(std::move(*conversion)).unreachable, std::vector<std::string>{});
+    EXPECT_EQ(shared::readFirstEntry("N:\\key.dat"), kNewKey);
+    for (int i = 0; i < kNewDocuments; ++i)
+        EXPECT_EQ(decryptOnServer("New/" + newName(i), kNewKey), original(newName(i)) + randomBytes(4096, i)) << i;
+    for (const std::string name : {"doc0.txt", "doc1.txt"})
+        EXPECT_EQ(decryptOnServer("Docs/" + name, kNewKey), original(name)) << name;
+    EXPECT_EQ(shared::readLines("N:\\Files.dat").size(), static_cast<size_t>(kNewDocuments + 2));
+    EXPECT_EQ(readBytes(server() / "Locked.dat"), "");
+    for (const auto& entry : fs::recursive_directory_iterator(server()))
+        EXPECT_EQ(entry.path().string().find(platform::kScratchSuffix), std::string::npos) << entry.path();
 }
 
 }  // namespace
